@@ -1,0 +1,7 @@
+# Property grid: typed properties in groups, in-place editing, buttons, description area.
+add_library(tessel_propertygrid STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/PropertyGrid.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PropertyGrid.h
+)
+target_include_directories(tessel_propertygrid PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(tessel_propertygrid PUBLIC Qt6::Widgets)
