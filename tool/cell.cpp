@@ -1,0 +1,671 @@
+#include "tool/cell.h"
+
+#include <cerrno>
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <locale.h>
+#include <new>
+#include <string>
+
+#include "base/assert.h"
+
+namespace tarn
+{
+namespace
+{
+
+constexpr int kStringCapacity = 1024; // StringCell: 1023 units and the terminator
+constexpr int kScalarTextMax = 31;    // m_text of the scalar cells
+constexpr int kListTextMax = 127;     // m_text of the list cells
+constexpr int kListCapacity = 64;
+
+inline bool IsSpace(char16_t c)
+{
+    // The "C" locale's isspace: space, tab, LF, VT, FF, CR.
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
+
+inline bool IsDigit(char16_t c)
+{
+    return static_cast<unsigned>(c) - u'0' < 10u;
+}
+
+// Sign and magnitude of a base-10 integer text; the magnitude saturates above limit.
+struct IntegerScan
+{
+    const char16_t* end; // first unit after the number; the text's start when there is none
+    std::uint64_t magnitude;
+    bool negative;
+    bool overflow; // the magnitude exceeds limit
+};
+
+IntegerScan ScanInteger(const char16_t* first, const char16_t* last, std::uint64_t limit)
+{
+    IntegerScan scan{first, 0, false, false};
+    const char16_t* p = first;
+    while (p < last && IsSpace(*p))
+        ++p;
+    bool negative = false;
+    if (p < last && (*p == u'+' || *p == u'-'))
+    {
+        negative = *p == u'-';
+        ++p;
+    }
+    const char16_t* digits = p;
+    std::uint64_t m = 0;
+    bool overflow = false;
+    while (p < last && IsDigit(*p))
+    {
+        const unsigned d = static_cast<unsigned>(*p) - u'0';
+        if (!overflow)
+        {
+            if (m > (limit - d) / 10)
+                overflow = true;
+            else
+                m = m * 10 + d;
+        }
+        ++p;
+    }
+    if (p == digits)
+        return scan; // no number: 0, nothing consumed
+    scan.end = p;
+    scan.magnitude = m;
+    scan.negative = negative;
+    scan.overflow = overflow;
+    return scan;
+}
+
+// The "C" locale for strtod_l, made once: the process locale (which a UI toolkit may set from the
+// environment) must not change the decimal point.
+locale_t CLocale()
+{
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return c;
+}
+
+inline bool IsFloatTextChar(char16_t c)
+{
+    // Units that can belong to a strtod number: digits, signs, point, exponent and hexadecimal
+    // letters, "inf"/"nan" and the "nan(...)" payload.
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'+' ||
+           c == u'-' || c == u'.' || c == u'_' || c == u'(' || c == u')';
+}
+
+// strtod of a narrow text; stores the number of characters consumed and whether the result was
+// out of range.
+double NarrowStrtod(const char* text, int length, int& consumed, bool& outOfRange)
+{
+    outOfRange = false;
+    const char* s = text;
+    const char* const end = text + length;
+    bool negative = false;
+    if (s < end && (*s == '+' || *s == '-'))
+    {
+        negative = *s == '-';
+        ++s;
+    }
+    // Fast path: plain decimal text, which is what data files hold.
+    const bool decimal = s < end && ((*s >= '0' && *s <= '9') || *s == '.') &&
+                         !(s[0] == '0' && s + 1 < end && (s[1] == 'x' || s[1] == 'X'));
+    if (decimal)
+    {
+        double d = 0.0;
+        const std::from_chars_result r = std::from_chars(s, end, d, std::chars_format::general);
+        if (r.ec == std::errc())
+        {
+            consumed = static_cast<int>(r.ptr - text);
+            return negative ? -d : d;
+        }
+        if (r.ec == std::errc::invalid_argument)
+        {
+            consumed = 0; // "." or ".e1": no number
+            return 0.0;
+        }
+        // Out of range: strtod decides between HUGE_VAL and the underflowed result.
+    }
+    char* stop = nullptr;
+    errno = 0;
+    const double d = strtod_l(text, &stop, CLocale());
+    outOfRange = errno == ERANGE;
+    consumed = static_cast<int>(stop - text);
+    return d;
+}
+
+template <class T, class Format>
+const char16_t* ListText(scl::stringT<char16_t, 128>& text, const T* values, int count, Format format)
+{
+    char16_t* out = text.data();
+    int length = 0;
+    for (int i = 0; i < count && length < kListTextMax; ++i)
+    {
+        char16_t number[text::kNumberTextCapacity];
+        int n = format(number, values[i]);
+        if (n > kListTextMax - length)
+            n = kListTextMax - length; // the element is cut where the buffer ends
+        std::memcpy(out + length, number, sizeof(char16_t) * static_cast<size_t>(n));
+        length += n;
+        if (i + 1 < count && length < kListTextMax)
+            out[length++] = u'|';
+    }
+    out[length] = 0;
+    return out;
+}
+
+template <int N> const char16_t* ScalarText(scl::stringT<char16_t, N>& text, const char16_t* number, int n)
+{
+    if (n > kScalarTextMax)
+        n = kScalarTextMax;
+    std::memcpy(text.data(), number, sizeof(char16_t) * static_cast<size_t>(n));
+    text.data()[n] = 0;
+    return text.c_str();
+}
+
+// Splits text at "|" like a tokenizer and hands every piece [first, last) to add.
+template <class Add> void ForEachListPiece(const char16_t* text, Add add)
+{
+    if (text == nullptr)
+        return;
+    const char16_t* p = text;
+    for (;;)
+    {
+        while (*p == u'|')
+            ++p;
+        if (*p == 0)
+            return;
+        const char16_t* start = p;
+        while (*p != 0 && *p != u'|')
+            ++p;
+        add(start, p);
+    }
+}
+
+template <class T> void AppendListValue(scl::array<T, 64>& values, const T& value, const char* function)
+{
+    if (values.m_count >= kListCapacity)
+    {
+        scl::detail::AssertFailedNamed(__FILE__, function, __LINE__, "0");
+        return;
+    }
+    values.m_data[values.m_count++] = value;
+}
+
+} // namespace
+
+// ---- number text ----------------------------------------------------------------------------
+
+namespace text
+{
+
+int FormatUInt64(char16_t* out, std::uint64_t value)
+{
+    char16_t digits[24];
+    int n = 0;
+    do
+    {
+        digits[n++] = static_cast<char16_t>(u'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (int i = 0; i < n; ++i)
+        out[i] = digits[n - 1 - i];
+    return n;
+}
+
+int FormatInt64(char16_t* out, std::int64_t value)
+{
+    if (value < 0)
+    {
+        out[0] = u'-';
+        // Negate in unsigned arithmetic so that INT64_MIN does not overflow.
+        return 1 + FormatUInt64(out + 1, 0 - static_cast<std::uint64_t>(value));
+    }
+    return FormatUInt64(out, static_cast<std::uint64_t>(value));
+}
+
+int FormatInt32(char16_t* out, std::int32_t value)
+{
+    return FormatInt64(out, value);
+}
+
+int FormatUInt32(char16_t* out, std::uint32_t value)
+{
+    return FormatUInt64(out, value);
+}
+
+int FormatFloat(char16_t* out, float value)
+{
+    // to_chars with a precision formats exactly as printf does in the "C" locale.
+    char narrow[kNumberTextCapacity];
+    const std::to_chars_result r = std::to_chars(narrow, narrow + sizeof(narrow), static_cast<double>(value),
+                                                 std::chars_format::fixed, 6);
+    const int n = r.ec == std::errc() ? static_cast<int>(r.ptr - narrow) : 0;
+    for (int i = 0; i < n; ++i)
+        out[i] = static_cast<char16_t>(narrow[i]);
+    return n;
+}
+
+bool ParseInt32(const char16_t* first, const char16_t* last, std::int32_t& value)
+{
+    const IntegerScan s = ScanInteger(first, last, std::uint64_t(1) << 31);
+    const std::uint64_t maxPositive = std::numeric_limits<std::int32_t>::max();
+    bool inRange = true;
+    if (s.overflow || (!s.negative && s.magnitude > maxPositive))
+    {
+        value =
+            s.negative ? std::numeric_limits<std::int32_t>::min() : std::numeric_limits<std::int32_t>::max();
+        inRange = false;
+    }
+    else
+        value = static_cast<std::int32_t>(s.negative ? -static_cast<std::int64_t>(s.magnitude)
+                                                     : static_cast<std::int64_t>(s.magnitude));
+    return inRange && s.end != first && s.end == last;
+}
+
+bool ParseUInt32(const char16_t* first, const char16_t* last, std::uint32_t& value)
+{
+    const IntegerScan s = ScanInteger(first, last, std::numeric_limits<std::uint32_t>::max());
+    if (s.overflow)
+    {
+        value = std::numeric_limits<std::uint32_t>::max();
+        return false;
+    }
+    const std::uint32_t m = static_cast<std::uint32_t>(s.magnitude);
+    value = s.negative ? static_cast<std::uint32_t>(0u - m) : m;
+    return s.end != first && s.end == last;
+}
+
+bool ParseInt64(const char16_t* first, const char16_t* last, std::int64_t& value)
+{
+    const IntegerScan s = ScanInteger(first, last, std::uint64_t(1) << 63);
+    const std::uint64_t maxPositive = std::numeric_limits<std::int64_t>::max();
+    bool inRange = true;
+    if (s.overflow || (!s.negative && s.magnitude > maxPositive))
+    {
+        value =
+            s.negative ? std::numeric_limits<std::int64_t>::min() : std::numeric_limits<std::int64_t>::max();
+        inRange = false;
+    }
+    else if (s.negative)
+        value = static_cast<std::int64_t>(0 - s.magnitude); // two's complement: 2^63 gives INT64_MIN
+    else
+        value = static_cast<std::int64_t>(s.magnitude);
+    return inRange && s.end != first && s.end == last;
+}
+
+bool ParseUInt64(const char16_t* first, const char16_t* last, std::uint64_t& value)
+{
+    const IntegerScan s = ScanInteger(first, last, std::numeric_limits<std::uint64_t>::max());
+    if (s.overflow)
+    {
+        value = std::numeric_limits<std::uint64_t>::max();
+        return false;
+    }
+    value = s.negative ? 0 - s.magnitude : s.magnitude;
+    return s.end != first && s.end == last;
+}
+
+bool ParseFloat(const char16_t* first, const char16_t* last, float& value)
+{
+    const char16_t* p = first;
+    while (p < last && IsSpace(*p))
+        ++p;
+    const char16_t* run = p;
+    while (run < last && IsFloatTextChar(*run))
+        ++run;
+    const int length = static_cast<int>(run - p);
+
+    // Numbers are short; an absurdly long digit run still reads exactly, from the heap.
+    char stackText[256];
+    std::string heapText;
+    char* narrow = stackText;
+    if (length >= static_cast<int>(sizeof(stackText)))
+    {
+        heapText.resize(static_cast<size_t>(length) + 1);
+        narrow = &heapText[0];
+    }
+    for (int i = 0; i < length; ++i)
+        narrow[i] = static_cast<char>(p[i]);
+    narrow[length] = 0;
+
+    int consumed = 0;
+    bool outOfRange = false;
+    const double d = NarrowStrtod(narrow, length, consumed, outOfRange);
+    value = static_cast<float>(d);
+    if (consumed == 0)
+    {
+        value = 0.0f;
+        return false;
+    }
+    const bool narrowedAway = (std::isfinite(d) && std::isinf(value)) || (d != 0.0 && value == 0.0f);
+    return !outOfRange && !narrowedAway && p + consumed == last;
+}
+
+int CutLength(const char16_t* s, int length, int maxLength)
+{
+    if (length <= maxLength)
+        return length;
+    int n = maxLength < 0 ? 0 : maxLength;
+    // Never keep the first half of a surrogate pair without its second half.
+    if (n > 0 && s[n - 1] >= 0xD800 && s[n - 1] <= 0xDBFF)
+        --n;
+    return n;
+}
+
+} // namespace text
+
+// ---- ISerializer, Cell ------------------------------------------------------------------------
+
+ISerializer::~ISerializer() = default;
+
+Cell::~Cell() = default;
+
+int Cell::GetInt()
+{
+    SCL_ASSERT(false);
+    return 0;
+}
+
+void Cell::SetInt(int)
+{
+    SCL_ASSERT(false);
+}
+
+std::uint32_t Cell::GetUInt()
+{
+    SCL_ASSERT(false);
+    return 0;
+}
+
+void Cell::SetUInt(std::uint32_t)
+{
+    SCL_ASSERT(false);
+}
+
+std::int64_t Cell::GetInt64()
+{
+    SCL_ASSERT(false);
+    return 0;
+}
+
+void Cell::SetInt64(std::int64_t)
+{
+    SCL_ASSERT(false);
+}
+
+std::uint64_t Cell::GetUInt64()
+{
+    SCL_ASSERT(false);
+    return 0;
+}
+
+void Cell::SetUInt64(std::uint64_t)
+{
+    SCL_ASSERT(false);
+}
+
+const char16_t* Cell::GetString()
+{
+    SCL_ASSERT(false);
+    return u"";
+}
+
+void Cell::SetString(const char16_t*)
+{
+    SCL_ASSERT(false);
+}
+
+float Cell::GetFloat()
+{
+    SCL_ASSERT(false);
+    return 0.0f;
+}
+
+void Cell::SetFloat(float)
+{
+    SCL_ASSERT(false);
+}
+
+scl::parray<float> Cell::GetStringFloat()
+{
+    SCL_ASSERT(false);
+    return scl::parray<float>();
+}
+
+void Cell::SetStringFloat(const char16_t*)
+{
+    SCL_ASSERT(false);
+}
+
+void Cell::SetStringFloat(const scl::parray<float>&)
+{
+    SCL_ASSERT(false);
+}
+
+scl::parray<int> Cell::GetStringInt()
+{
+    SCL_ASSERT(false);
+    return scl::parray<int>();
+}
+
+void Cell::SetStringInt(const char16_t*)
+{
+    SCL_ASSERT(false);
+}
+
+void Cell::SetStringInt(const scl::parray<int>&)
+{
+    SCL_ASSERT(false);
+}
+
+// ---- scalar cells -----------------------------------------------------------------------------
+
+const char16_t* IntCell::ToString()
+{
+    char16_t number[text::kNumberTextCapacity];
+    return ScalarText(m_text, number, text::FormatInt32(number, m_value));
+}
+
+void IntCell::Serialize(ISerializer& serializer)
+{
+    serializer.set(m_value);
+}
+
+const char16_t* UIntCell::ToString()
+{
+    char16_t number[text::kNumberTextCapacity];
+    return ScalarText(m_text, number, text::FormatUInt32(number, m_value));
+}
+
+void UIntCell::Serialize(ISerializer& serializer)
+{
+    serializer.set(m_value);
+}
+
+const char16_t* Int64Cell::ToString()
+{
+    char16_t number[text::kNumberTextCapacity];
+    return ScalarText(m_text, number, text::FormatInt64(number, m_value));
+}
+
+void Int64Cell::Serialize(ISerializer& serializer)
+{
+    serializer.set(m_value);
+}
+
+const char16_t* UInt64Cell::ToString()
+{
+    char16_t number[text::kNumberTextCapacity];
+    return ScalarText(m_text, number, text::FormatUInt64(number, m_value));
+}
+
+void UInt64Cell::Serialize(ISerializer& serializer)
+{
+    serializer.set(m_value);
+}
+
+const char16_t* FloatCell::ToString()
+{
+    char16_t number[text::kNumberTextCapacity];
+    return ScalarText(m_text, number, text::FormatFloat(number, m_value));
+}
+
+void FloatCell::Serialize(ISerializer& serializer)
+{
+    serializer.set(m_value);
+}
+
+// ---- StringCell -------------------------------------------------------------------------------
+
+void StringCell::SetString(const char16_t* text)
+{
+    if (text == nullptr)
+        return;
+    const int length = scl::str_length(text);
+    const int n = text::CutLength(text, length, kStringCapacity - 1);
+    SCL_ASSERT_MSG(n == length, "string of %d characters cut to %d", length, n);
+    char16_t* out = m_value.data();
+    if (text != out)
+        std::memmove(out, text, sizeof(char16_t) * static_cast<size_t>(n));
+    // Keep every unit after the terminator zero, as the fixed string promises.
+    std::memset(out + n, 0, sizeof(char16_t) * static_cast<size_t>(kStringCapacity - n));
+}
+
+void StringCell::Serialize(ISerializer& serializer)
+{
+    scl::pstringT<char16_t> buffer(m_value.data(), kStringCapacity);
+    serializer.set(buffer);
+}
+
+// ---- list cells -------------------------------------------------------------------------------
+
+void StringIntCell::SetStringInt(const char16_t* text)
+{
+    m_values.clear();
+    ForEachListPiece(text,
+                     [this](const char16_t* first, const char16_t* last)
+                     {
+                         std::int32_t v = 0;
+                         text::ParseInt32(first, last, v);
+                         AppendListValue(m_values, v, "scl::parray<int>::push_back");
+                     });
+}
+
+void StringIntCell::SetStringInt(const scl::parray<int>& values)
+{
+    m_values.clear();
+    const int n = values.size() < kListCapacity ? values.size() : kListCapacity;
+    for (int i = 0; i < n; ++i)
+        m_values.m_data[i] = values.m_data[i];
+    m_values.m_count = n < 0 ? 0 : n;
+}
+
+const char16_t* StringIntCell::ToString()
+{
+    return ListText(m_text, m_values.m_data, m_values.m_count, text::FormatInt32);
+}
+
+void StringIntCell::Serialize(ISerializer& serializer)
+{
+    scl::parray<int> view = m_values.view();
+    serializer.set(view);
+    const int n = view.size();
+    m_values.m_count = n < 0 ? 0 : (n > kListCapacity ? kListCapacity : n);
+}
+
+void StringFloatCell::SetStringFloat(const char16_t* text)
+{
+    m_values.clear();
+    ForEachListPiece(text,
+                     [this](const char16_t* first, const char16_t* last)
+                     {
+                         float v = 0.0f;
+                         text::ParseFloat(first, last, v);
+                         AppendListValue(m_values, v, "scl::parray<float>::push_back");
+                     });
+}
+
+void StringFloatCell::SetStringFloat(const scl::parray<float>& values)
+{
+    m_values.clear();
+    const int n = values.size() < kListCapacity ? values.size() : kListCapacity;
+    for (int i = 0; i < n; ++i)
+        m_values.m_data[i] = values.m_data[i];
+    m_values.m_count = n < 0 ? 0 : n;
+}
+
+const char16_t* StringFloatCell::ToString()
+{
+    return ListText(m_text, m_values.m_data, m_values.m_count, text::FormatFloat);
+}
+
+void StringFloatCell::Serialize(ISerializer& serializer)
+{
+    scl::parray<float> view = m_values.view();
+    serializer.set(view);
+    const int n = view.size();
+    m_values.m_count = n < 0 ? 0 : (n > kListCapacity ? kListCapacity : n);
+}
+
+// ---- free functions ---------------------------------------------------------------------------
+
+FIELD_TYPE ConvertTypeStringToTypeValue(scl::pstringT<char16_t> name)
+{
+    static const struct
+    {
+        const char16_t* name;
+        FIELD_TYPE type;
+    } kNames[] = {
+        {u"INT", FIELD_TYPE_INT},
+        {u"UINT", FIELD_TYPE_UINT},
+        {u"INT64", FIELD_TYPE_INT64},
+        {u"UINT64", FIELD_TYPE_UINT64},
+        {u"FLOAT", FIELD_TYPE_FLOAT},
+        {u"STRING", FIELD_TYPE_STRING},
+        {u"STRING_INT", FIELD_TYPE_STRING_INT},
+        {u"STRING_FLOAT", FIELD_TYPE_STRING_FLOAT},
+        {u"KEY_VALUE", FIELD_TYPE_STRING},
+    };
+    // A capacity below 1 compares no unit at all and would match every name.
+    if (name.m_ptr != nullptr && name.m_maxCount > 0)
+    {
+        for (const auto& entry : kNames)
+        {
+            if (name == entry.name)
+                return entry.type;
+        }
+    }
+    SCL_ASSERT(false);
+    return FIELD_TYPE_INVALID;
+}
+
+Cell* CreateCell(const Field& field)
+{
+    switch (field.m_type)
+    {
+    case FIELD_TYPE_INT:
+        return new (std::nothrow) IntCell();
+    case FIELD_TYPE_UINT:
+        return new (std::nothrow) UIntCell();
+    case FIELD_TYPE_INT64:
+        return new (std::nothrow) Int64Cell();
+    case FIELD_TYPE_UINT64:
+        return new (std::nothrow) UInt64Cell();
+    case FIELD_TYPE_FLOAT:
+        return new (std::nothrow) FloatCell();
+    case FIELD_TYPE_STRING:
+        return new (std::nothrow) StringCell();
+    case FIELD_TYPE_STRING_INT:
+        return new (std::nothrow) StringIntCell();
+    case FIELD_TYPE_STRING_FLOAT:
+        return new (std::nothrow) StringFloatCell();
+    default:
+        break;
+    }
+    SCL_ASSERT(false);
+    return nullptr;
+}
+
+} // namespace tarn

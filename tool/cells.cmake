@@ -1,0 +1,5 @@
+# Field types, cells and the data file serializer.
+target_sources(tarn PRIVATE
+  ${CMAKE_CURRENT_SOURCE_DIR}/cell.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tableSerializer.cpp
+)

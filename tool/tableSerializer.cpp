@@ -1,0 +1,631 @@
+#include "tool/tableSerializer.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "base/assert.h"
+
+namespace tarn
+{
+namespace
+{
+
+constexpr char kSetFunction[] = "tarn::TableSerializer::set";
+
+// A failed check under a literal function name whose message is printf-formatted here (the report
+// routine takes the message's format and arguments, not a va_list).
+void Report(int line, const char* function, const char* expression, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
+
+void Report(int line, const char* function, const char* expression, const char* format, ...)
+{
+    char message[1024];
+    va_list ap;
+    va_start(ap, format);
+    std::vsnprintf(message, sizeof(message), format, ap);
+    va_end(ap);
+    scl::AssertReportMessage(__FILE__, function, line, expression, "%s", message);
+    scl::detail::BreakIfDebugged();
+}
+
+inline bool EndsValue(char16_t c)
+{
+    return c == u'\t' || c == u'\r' || c == u'\n' || c == 0;
+}
+
+inline bool IsLineBreakOrTab(char16_t c)
+{
+    return c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+// Splits [first, last) at "|" like a tokenizer: runs of bars are one separator, bars at either
+// end give nothing.
+template <class Add> void ForEachPiece(const char16_t* first, const char16_t* last, Add add)
+{
+    const char16_t* p = first;
+    for (;;)
+    {
+        while (p < last && *p == u'|')
+            ++p;
+        if (p >= last)
+            return;
+        const char16_t* start = p;
+        while (p < last && *p != u'|')
+            ++p;
+        add(start, p);
+    }
+}
+
+} // namespace
+
+TableSerializer::~TableSerializer()
+{
+    delete[] m_readBuffer;
+    m_readBuffer = nullptr;
+    m_bufferEnd = nullptr;
+    m_readPos = nullptr;
+    m_lineEnd = nullptr;
+    m_lineStart = nullptr;
+    m_prepared = false;
+    m_mode = ModeIdle;
+    m_file.Close();
+}
+
+// ---- opening ----------------------------------------------------------------------------------
+
+void TableSerializer::OpenRead(const char16_t* path)
+{
+    if (m_file.IsOpen())
+    {
+        scl::detail::AssertFailedNamed(__FILE__, "scl::File::Open", __LINE__, "0");
+        return;
+    }
+    m_path = scl::ToUtf8(path);
+    errno = 0;
+    m_file.Open(path, "a+b");
+    if (!m_file.IsOpen() && (errno == EACCES || errno == EROFS))
+        m_file.Open(path, "rb"); // "a+b" needs write access: a read-only file is still read
+    if (!m_file.IsOpen())
+    {
+        SCL_ASSERT_MSG(false, "cannot open \"%s\" for reading", m_path.c_str());
+        return;
+    }
+    m_hasMark = m_file.SkipBOM();
+}
+
+void TableSerializer::OpenWrite(const char16_t* path)
+{
+    if (m_file.IsOpen())
+    {
+        scl::detail::AssertFailedNamed(__FILE__, "scl::File::Open", __LINE__, "0");
+        return;
+    }
+    m_path = scl::ToUtf8(path);
+    m_file.Open(path, "wb+");
+    if (!m_file.IsOpen())
+        SCL_ASSERT_MSG(false, "cannot open \"%s\" for writing", m_path.c_str());
+}
+
+// ---- reading ----------------------------------------------------------------------------------
+
+void TableSerializer::prepareRead()
+{
+    if (m_prepared)
+        return;
+    if (!m_file.IsOpen())
+    {
+        SCL_ASSERT(false);
+        return;
+    }
+    delete[] m_readBuffer;
+    m_readBuffer = nullptr;
+
+    long long size = m_file.Size();
+    if (size < 0)
+        size = 0;
+    const size_t bytes = static_cast<size_t>(size);
+    const size_t capacity = bytes / 2 + 2; // units: room for every byte, then at least one zero unit
+    m_readBuffer = new (std::nothrow) char16_t[capacity];
+    if (!SCL_ASSERT_MSG(m_readBuffer != nullptr, "no memory to read \"%s\" (%lld bytes)", m_path.c_str(),
+                        size))
+        return;
+    const size_t got = bytes > 0 ? m_file.Read(m_readBuffer, bytes) : 0;
+    // Clear what the read did not fill (clearing the whole buffer first would touch it twice).
+    std::memset(reinterpret_cast<char*>(m_readBuffer) + got, 0, capacity * sizeof(char16_t) - got);
+    if (got % 2 != 0)
+        Report(__LINE__, "tarn::TableSerializer::prepareRead", "got % 2 == 0",
+               "\"%s\" holds an odd number of bytes: the last byte is ignored", m_path.c_str());
+    const size_t units = got / 2;
+    m_readBuffer[units] = 0; // also clears the odd byte's half unit
+    m_bufferEnd = m_readBuffer + units;
+    m_readPos = m_readBuffer;
+    m_lineStart = nullptr;
+    m_lineEnd = nullptr;
+    m_prepared = true;
+}
+
+bool TableSerializer::NextLine()
+{
+    prepareRead();
+    if (!m_prepared)
+        return false;
+    for (;;)
+    {
+        char16_t* start;
+        if (m_lineEnd == nullptr)
+            start = m_readBuffer;
+        else if (m_lineEnd < m_bufferEnd)
+            start = m_lineEnd + 2; // past the CR LF
+        else
+        {
+            // The last line had no CR LF: the text is exhausted, now and for every later call.
+            m_lineStart = m_bufferEnd;
+            m_readPos = m_bufferEnd;
+            m_readIssues = ReadIssues();
+            m_valueIndex = 0;
+            return false;
+        }
+        ++m_lineNumber;
+
+        // Find the CR LF that ends the line, counting lone CR, LF and zero units on the way.
+        int stray = 0;
+        char16_t* p = start;
+        for (; p < m_bufferEnd; ++p)
+        {
+            const char16_t c = *p;
+            if (c > u'\r')
+                continue;
+            if (c == u'\r')
+            {
+                if (p + 1 < m_bufferEnd && p[1] == u'\n')
+                    break;
+                ++stray;
+            }
+            else if (c == u'\n' || c == 0)
+                ++stray;
+        }
+        m_lineStart = start;
+        m_readPos = start;
+        m_lineEnd = p;
+        m_readIssues = ReadIssues();
+        m_valueIndex = 0;
+
+        if (p > start && *start == u'#')
+            continue; // a comment line
+        m_readIssues.strayBreaks = stray;
+        m_readIssues.longLine = p - start > kMaxRowText;
+        return p > start;
+    }
+}
+
+char16_t* TableSerializer::NextToken()
+{
+    if (m_lineEnd == nullptr || m_readPos == nullptr || m_readPos >= m_lineEnd)
+        return nullptr;
+    char16_t* const start = m_readPos;
+    char16_t* p = start;
+    // Stops at m_lineEnd at the latest: it holds the CR of the line's CR LF or the final zero.
+    while (!EndsValue(*p))
+        ++p;
+    m_savedChar = *p;
+    *p = 0;
+    m_readPos = p;
+    return start;
+}
+
+void TableSerializer::FinishToken()
+{
+    if (m_readPos == nullptr)
+        return;
+    *m_readPos = m_savedChar;
+    ++m_readPos;
+}
+
+int TableSerializer::ExtraValueCount() const
+{
+    if (m_lineEnd == nullptr || m_readPos == nullptr)
+        return 0;
+    int count = 0;
+    const char16_t* p = m_readPos;
+    while (p < m_lineEnd)
+    {
+        const char16_t* start = p;
+        while (!EndsValue(*p))
+            ++p;
+        if (p > start)
+            ++count;
+        ++p;
+    }
+    return count;
+}
+
+void TableSerializer::noteNumber(bool exact, bool empty)
+{
+    if (empty)
+        ++m_readIssues.emptyNumbers;
+    else if (!exact)
+        ++m_readIssues.inexactNumbers;
+}
+
+bool TableSerializer::readyToTransfer(int line)
+{
+    if ((!m_building && !m_file.IsOpen()) || (m_mode != ModeRead && m_mode != ModeWrite))
+    {
+        scl::detail::AssertFailedNamed(__FILE__, kSetFunction, line, "0");
+        return false;
+    }
+    ++m_valueIndex;
+    if (m_mode == ModeRead && m_valueIndex == 1 && m_readIssues.longLine && m_lineEnd != nullptr)
+        Report(line, kSetFunction, "m_lineEnd - m_lineStart <= kMaxRowText",
+               "%s:%d: row of %d characters: a save keeps only the first %d", m_path.c_str(), m_lineNumber,
+               static_cast<int>(m_lineEnd - m_lineStart), kMaxRowText);
+    return true;
+}
+
+// ---- writing ----------------------------------------------------------------------------------
+
+void TableSerializer::appendText(const char16_t* text, int count, bool replaceSeparators)
+{
+    const int room = kMaxRowText - m_writeLength;
+    int n = count;
+    if (n > room)
+    {
+        n = text::CutLength(text, count, room);
+        if (!m_writeIssues.cutRow && !m_building)
+            Report(__LINE__, kSetFunction,
+                   replaceSeparators ? "length <= kMaxRowText - m_writeLength"
+                                     : "m_writeBuffer.max_size() - m_writeBuffer.length() > temp.length()",
+                   "%s: row %d: text longer than %d characters: cut at value %d", m_path.c_str(),
+                   m_rowsWritten + 1, kMaxRowText, m_valueIndex);
+        m_writeIssues.cutRow = true;
+    }
+    char16_t* out = m_writeBuffer.data() + m_writeLength;
+    if (replaceSeparators)
+    {
+        bool replaced = false;
+        for (int i = 0; i < n; ++i)
+        {
+            char16_t c = text[i];
+            if (IsLineBreakOrTab(c))
+            {
+                c = u' ';
+                replaced = true;
+            }
+            out[i] = c;
+        }
+        if (replaced)
+        {
+            if (!m_building)
+                Report(__LINE__, kSetFunction, "no tab, CR or LF in the value",
+                       "%s: row %d, value %d: tab, CR or LF written as a space", m_path.c_str(),
+                       m_rowsWritten + 1, m_valueIndex);
+            ++m_writeIssues.replacedSeparators;
+        }
+    }
+    else if (n > 0)
+        std::memcpy(out, text, sizeof(char16_t) * static_cast<size_t>(n));
+    m_writeLength += n;
+    m_writeBuffer.data()[m_writeLength] = 0;
+}
+
+void TableSerializer::appendSeparator(char16_t separator)
+{
+    if (m_writeLength >= kMaxRowText)
+        return;
+    m_writeBuffer.data()[m_writeLength++] = separator;
+    m_writeBuffer.data()[m_writeLength] = 0;
+}
+
+void TableSerializer::appendNumber(const char16_t* number, int count)
+{
+    appendText(number, count, false);
+}
+
+void TableSerializer::writeLine(const char16_t* text, int count)
+{
+    if (!m_file.Write(text, count) && !m_writeFailed)
+    {
+        Report(__LINE__, "tarn::TableSerializer::WriteRow", "m_file.Write(text, count)",
+               "%s: writing row %d failed", m_path.c_str(), m_rowsWritten + 1);
+        m_writeFailed = true;
+    }
+}
+
+void TableSerializer::buildRow(Cell* const* cells, int count, bool forFile)
+{
+    m_mode = ModeWrite;
+    m_writeLength = 0;
+    m_writeBuffer.data()[0] = 0;
+    m_writeIssues = WriteIssues();
+    m_valueIndex = 0;
+    if (cells == nullptr || count <= 0)
+        return;
+
+    m_building = !forFile;
+    for (int i = 0; i < count; ++i)
+    {
+        if (cells[i] != nullptr)
+            cells[i]->Serialize(*this);
+        else if (m_building || m_file.IsOpen())
+        {
+            ++m_valueIndex;
+            appendSeparator(u'\t'); // a missing cell keeps its column, empty
+        }
+    }
+    m_building = false;
+    if (m_writeLength == 0)
+        return; // no file: every set reported already
+
+    // The final tab becomes CR LF; a row cut at 4095 units (no final tab) still gets its CR LF.
+    // A row that is a lone empty value keeps its tab: an empty line would end the rows on reading.
+    char16_t* text = m_writeBuffer.data();
+    int length = m_writeLength;
+    if (length > 1 && text[length - 1] == u'\t')
+        --length;
+
+    // A line starting with "#" would be read back as a comment and the row lost: put a space in
+    // front of the first value.
+    if (text[0] == u'#')
+    {
+        if (forFile)
+            Report(__LINE__, "tarn::TableSerializer::WriteRow", "text[0] != u'#'",
+                   "%s: row %d: the first value starts with \"#\": written with a space in front, so that "
+                   "the line is not read as a comment",
+                   m_path.c_str(), m_rowsWritten + 1);
+        m_writeIssues.hashGuard = true;
+        if (length > kMaxRowText - 1)
+            length = text::CutLength(text, length, kMaxRowText - 1);
+        std::memmove(text + 1, text, sizeof(char16_t) * static_cast<size_t>(length));
+        text[0] = u' ';
+        ++length;
+    }
+    text[length] = u'\r';
+    text[length + 1] = u'\n';
+    text[length + 2] = 0;
+    m_writeLength = length + 2;
+}
+
+void TableSerializer::WriteRow(Cell* const* cells, int count)
+{
+    buildRow(cells, count, true);
+    if (m_writeLength == 0)
+        return;
+    writeLine(m_writeBuffer.data(), m_writeLength);
+    ++m_rowsWritten;
+    m_writeLength = 0;
+    m_writeBuffer.data()[0] = 0;
+}
+
+bool TableSerializer::BuildRow(Cell* const* cells, int count)
+{
+    buildRow(cells, count, false);
+    return !m_writeIssues.any();
+}
+
+bool TableSerializer::WriteText(const char16_t* text, int count)
+{
+    if (!SCL_ASSERT(m_file.IsOpen()))
+        return false;
+    const bool ok = m_file.Write(text, count);
+    if (!ok)
+        m_writeFailed = true;
+    return ok;
+}
+
+// ---- set --------------------------------------------------------------------------------------
+
+ISerializer& TableSerializer::set(scl::parray<float>& values)
+{
+    if (!readyToTransfer(__LINE__))
+        return *this;
+    if (m_mode == ModeRead)
+    {
+        const char16_t* token = NextToken();
+        if (token == nullptr)
+            return *this;
+        ForEachPiece(token, m_readPos,
+                     [&](const char16_t* first, const char16_t* last)
+                     {
+                         float v = 0.0f;
+                         noteNumber(text::ParseFloat(first, last, v), false);
+                         if (values.m_count >= values.m_capacity)
+                         {
+                             scl::detail::AssertFailedNamed(__FILE__, "scl::parray<float>::push_back",
+                                                            __LINE__, "0");
+                             ++m_readIssues.droppedElements;
+                             return;
+                         }
+                         values.m_data[values.m_count++] = v;
+                     });
+        FinishToken();
+        return *this;
+    }
+    for (int i = 0; i < values.m_count; ++i)
+    {
+        char16_t number[text::kNumberTextCapacity];
+        appendNumber(number, text::FormatFloat(number, values.m_data[i]));
+        if (i + 1 < values.m_count)
+            appendSeparator(u'|');
+    }
+    appendSeparator(u'\t');
+    return *this;
+}
+
+ISerializer& TableSerializer::set(scl::parray<int>& values)
+{
+    if (!readyToTransfer(__LINE__))
+        return *this;
+    if (m_mode == ModeRead)
+    {
+        const char16_t* token = NextToken();
+        if (token == nullptr)
+            return *this;
+        ForEachPiece(token, m_readPos,
+                     [&](const char16_t* first, const char16_t* last)
+                     {
+                         std::int32_t v = 0;
+                         noteNumber(text::ParseInt32(first, last, v), false);
+                         if (values.m_count >= values.m_capacity)
+                         {
+                             scl::detail::AssertFailedNamed(__FILE__, "scl::parray<int>::push_back", __LINE__,
+                                                            "0");
+                             ++m_readIssues.droppedElements;
+                             return;
+                         }
+                         values.m_data[values.m_count++] = v;
+                     });
+        FinishToken();
+        return *this;
+    }
+    for (int i = 0; i < values.m_count; ++i)
+    {
+        char16_t number[text::kNumberTextCapacity];
+        appendNumber(number, text::FormatInt32(number, values.m_data[i]));
+        if (i + 1 < values.m_count)
+            appendSeparator(u'|');
+    }
+    appendSeparator(u'\t');
+    return *this;
+}
+
+ISerializer& TableSerializer::set(scl::pstringT<char16_t>& value)
+{
+    if (!readyToTransfer(__LINE__))
+        return *this;
+    if (m_mode == ModeRead)
+    {
+        const char16_t* token = NextToken();
+        if (token == nullptr)
+            return *this;
+        const int length = static_cast<int>(m_readPos - token);
+        if (value.m_ptr != nullptr && value.m_maxCount > 0)
+        {
+            const int n = text::CutLength(token, length, value.m_maxCount - 1);
+            std::memcpy(value.m_ptr, token, sizeof(char16_t) * static_cast<size_t>(n));
+            value.m_ptr[n] = 0;
+            if (n < length)
+            {
+                Report(__LINE__, kSetFunction, "length < value.m_maxCount",
+                       "%s:%d: value %d: string of %d characters cut to %d", m_path.c_str(), m_lineNumber,
+                       m_valueIndex, length, n);
+                ++m_readIssues.cutValues;
+            }
+        }
+        FinishToken();
+        return *this;
+    }
+    const int length = value.length(); // bounded by the buffer's capacity
+    int n = length;
+    if (n > kMaxStringText)
+    {
+        n = text::CutLength(value.m_ptr, length, kMaxStringText);
+        if (!m_building)
+            Report(__LINE__, kSetFunction, "length <= kMaxStringText",
+                   "%s: row %d, value %d: string of %d characters cut to %d", m_path.c_str(),
+                   m_rowsWritten + 1, m_valueIndex, length, n);
+        ++m_writeIssues.cutValues;
+    }
+    appendText(value.m_ptr, n, true);
+    appendSeparator(u'\t');
+    return *this;
+}
+
+ISerializer& TableSerializer::set(float& value)
+{
+    if (!readyToTransfer(__LINE__))
+        return *this;
+    if (m_mode == ModeRead)
+    {
+        const char16_t* token = NextToken();
+        if (token == nullptr)
+            return *this;
+        noteNumber(text::ParseFloat(token, m_readPos, value), token == m_readPos);
+        FinishToken();
+        return *this;
+    }
+    char16_t number[text::kNumberTextCapacity];
+    appendNumber(number, text::FormatFloat(number, value));
+    appendSeparator(u'\t');
+    return *this;
+}
+
+ISerializer& TableSerializer::set(std::uint64_t& value)
+{
+    if (!readyToTransfer(__LINE__))
+        return *this;
+    if (m_mode == ModeRead)
+    {
+        const char16_t* token = NextToken();
+        if (token == nullptr)
+            return *this;
+        noteNumber(text::ParseUInt64(token, m_readPos, value), token == m_readPos);
+        FinishToken();
+        return *this;
+    }
+    char16_t number[text::kNumberTextCapacity];
+    appendNumber(number, text::FormatUInt64(number, value));
+    appendSeparator(u'\t');
+    return *this;
+}
+
+ISerializer& TableSerializer::set(std::int64_t& value)
+{
+    if (!readyToTransfer(__LINE__))
+        return *this;
+    if (m_mode == ModeRead)
+    {
+        const char16_t* token = NextToken();
+        if (token == nullptr)
+            return *this;
+        noteNumber(text::ParseInt64(token, m_readPos, value), token == m_readPos);
+        FinishToken();
+        return *this;
+    }
+    char16_t number[text::kNumberTextCapacity];
+    appendNumber(number, text::FormatInt64(number, value));
+    appendSeparator(u'\t');
+    return *this;
+}
+
+ISerializer& TableSerializer::set(std::uint32_t& value)
+{
+    if (!readyToTransfer(__LINE__))
+        return *this;
+    if (m_mode == ModeRead)
+    {
+        const char16_t* token = NextToken();
+        if (token == nullptr)
+            return *this;
+        noteNumber(text::ParseUInt32(token, m_readPos, value), token == m_readPos);
+        FinishToken();
+        return *this;
+    }
+    char16_t number[text::kNumberTextCapacity];
+    appendNumber(number, text::FormatUInt32(number, value));
+    appendSeparator(u'\t');
+    return *this;
+}
+
+ISerializer& TableSerializer::set(std::int32_t& value)
+{
+    if (!readyToTransfer(__LINE__))
+        return *this;
+    if (m_mode == ModeRead)
+    {
+        const char16_t* token = NextToken();
+        if (token == nullptr)
+            return *this;
+        noteNumber(text::ParseInt32(token, m_readPos, value), token == m_readPos);
+        FinishToken();
+        return *this;
+    }
+    char16_t number[text::kNumberTextCapacity];
+    appendNumber(number, text::FormatInt32(number, value));
+    appendSeparator(u'\t');
+    return *this;
+}
+
+} // namespace tarn
