@@ -1,0 +1,40 @@
+// The command-line tool: option parsing, the subcommands and their exit codes.
+//
+// Every subcommand loads the data directory exactly as the editor does (TableList), so what it
+// reports is what the editor would meet. Exit codes: 0 success, 1 findings or failures, 2 usage.
+#ifndef TESSEL_CLI_CLI_H
+#define TESSEL_CLI_CLI_H
+
+#include <string>
+#include <vector>
+
+namespace tarn
+{
+namespace cli
+{
+
+enum ExitCode
+{
+    kExitOk = 0,
+    kExitFindings = 1,
+    kExitUsage = 2,
+};
+
+struct CheckOptions
+{
+    bool strict = false; // warnings count as failures too
+};
+
+// Parses the command line, changes into the data directory and runs the subcommand.
+int Run(int argc, char** argv);
+
+// The subcommands, run in the data directory (the current directory). Output goes to standard
+// output (findings, JSON) and standard error (problems of dump).
+int Check(const CheckOptions& options);
+int Dump(const std::vector<std::string>& fileNames);
+int Resave();
+
+} // namespace cli
+} // namespace tarn
+
+#endif // TESSEL_CLI_CLI_H

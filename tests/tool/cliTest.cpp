@@ -1,0 +1,460 @@
+// tessel-cli, run as a program on temporary copies of the sample data directory.
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include "tablesTestSupport.h"
+
+#ifndef TESSEL_CLI
+#error "TESSEL_CLI must name the tessel-cli program"
+#endif
+
+namespace
+{
+
+namespace fs = std::filesystem;
+using namespace tablestest;
+
+// A strict JSON checker for one value (RFC 8259), enough to prove that dump's lines parse.
+class JsonChecker
+{
+public:
+    explicit JsonChecker(const std::string& text) : m_s(text) {}
+
+    bool Valid()
+    {
+        m_p = 0;
+        return Value() && (Space(), m_p == m_s.size());
+    }
+
+private:
+    void Space()
+    {
+        while (m_p < m_s.size() &&
+               (m_s[m_p] == ' ' || m_s[m_p] == '\t' || m_s[m_p] == '\n' || m_s[m_p] == '\r'))
+            ++m_p;
+    }
+    bool Eat(char c)
+    {
+        Space();
+        if (m_p < m_s.size() && m_s[m_p] == c)
+        {
+            ++m_p;
+            return true;
+        }
+        return false;
+    }
+    bool Value()
+    {
+        Space();
+        if (m_p >= m_s.size())
+            return false;
+        const char c = m_s[m_p];
+        if (c == '{')
+            return Object();
+        if (c == '[')
+            return Array();
+        if (c == '"')
+            return String();
+        if (c == '-' || (c >= '0' && c <= '9'))
+            return Number();
+        for (const char* word : {"true", "false", "null"})
+        {
+            if (m_s.compare(m_p, std::strlen(word), word) == 0)
+            {
+                m_p += std::strlen(word);
+                return true;
+            }
+        }
+        return false;
+    }
+    bool Object()
+    {
+        Eat('{');
+        if (Eat('}'))
+            return true;
+        do
+        {
+            Space();
+            if (!String() || !Eat(':') || !Value())
+                return false;
+        } while (Eat(','));
+        return Eat('}');
+    }
+    bool Array()
+    {
+        Eat('[');
+        if (Eat(']'))
+            return true;
+        do
+        {
+            if (!Value())
+                return false;
+        } while (Eat(','));
+        return Eat(']');
+    }
+    bool Number()
+    {
+        const size_t start = m_p;
+        if (m_s[m_p] == '-')
+            ++m_p;
+        if (m_p >= m_s.size() || !std::isdigit(static_cast<unsigned char>(m_s[m_p])))
+            return false;
+        if (m_s[m_p] == '0' && m_p + 1 < m_s.size() && std::isdigit(static_cast<unsigned char>(m_s[m_p + 1])))
+            return false;
+        while (m_p < m_s.size() && std::isdigit(static_cast<unsigned char>(m_s[m_p])))
+            ++m_p;
+        return m_p > start;
+    }
+    bool String()
+    {
+        if (m_p >= m_s.size() || m_s[m_p] != '"')
+            return false;
+        ++m_p;
+        while (m_p < m_s.size())
+        {
+            const unsigned char c = static_cast<unsigned char>(m_s[m_p]);
+            if (c == '"')
+            {
+                ++m_p;
+                return true;
+            }
+            if (c < 0x20)
+                return false;
+            if (c == '\\')
+            {
+                ++m_p;
+                if (m_p >= m_s.size())
+                    return false;
+                const char e = m_s[m_p];
+                if (e == 'u')
+                {
+                    for (int i = 1; i <= 4; ++i)
+                    {
+                        if (m_p + i >= m_s.size() || !std::isxdigit(static_cast<unsigned char>(m_s[m_p + i])))
+                            return false;
+                    }
+                    m_p += 5;
+                    continue;
+                }
+                if (std::strchr("\"\\/bfnrt", e) == nullptr)
+                    return false;
+                ++m_p;
+                continue;
+            }
+            // UTF-8 sequence: lead byte and continuation bytes.
+            int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+            if (extra < 0)
+                return false;
+            ++m_p;
+            for (int i = 0; i < extra; ++i, ++m_p)
+            {
+                if (m_p >= m_s.size() || (static_cast<unsigned char>(m_s[m_p]) >> 6) != 2)
+                    return false;
+            }
+        }
+        return false;
+    }
+
+    const std::string& m_s;
+    size_t m_p = 0;
+};
+
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line))
+        lines.push_back(line);
+    return lines;
+}
+
+class CliTest : public testing::Test
+{
+protected:
+    struct Result
+    {
+        int status;
+        std::string out;
+        std::string err;
+    };
+
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "tessel-cli-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(&pattern[0]), nullptr);
+        m_root = pattern;
+        m_data = m_root + "/data";
+        fs::copy(TESSEL_SAMPLE_DATA, m_data, fs::copy_options::recursive);
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::remove_all(m_root, ec);
+    }
+
+    // Runs tessel-cli with the arguments (shell syntax), in directory when one is given.
+    Result Run(const std::string& arguments, const std::string& directory = std::string())
+    {
+        const std::string out = m_root + "/stdout";
+        const std::string err = m_root + "/stderr";
+        const std::string command = (directory.empty() ? std::string() : "cd '" + directory + "' && ") + "'" +
+                                    TESSEL_CLI + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
+        const int rc = std::system(command.c_str());
+        Result r;
+        r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+        r.out = ReadFile(out);
+        r.err = ReadFile(err);
+        return r;
+    }
+
+    std::string Data(const std::string& name) const { return m_data + "/" + name; }
+
+    // Replaces the first occurrence of from by to in line `line` (1-based) of a data file.
+    void EditLine(const std::string& name, int line, const std::string& from, const std::string& to)
+    {
+        const std::string bytes = ReadFile(Data(name));
+        std::u16string text(bytes.size() / 2 - 1, u'\0');
+        std::memcpy(&text[0], bytes.data() + 2, text.size() * 2);
+        std::string utf8 = scl::ToUtf8(text.c_str());
+        size_t start = 0;
+        for (int i = 1; i < line; ++i)
+            start = utf8.find("\r\n", start) + 2;
+        const size_t end = utf8.find("\r\n", start);
+        std::string content = utf8.substr(start, end - start);
+        const size_t at = content.find(from);
+        ASSERT_NE(at, std::string::npos) << content;
+        content.replace(at, from.size(), to);
+        utf8 = utf8.substr(0, start) + content + utf8.substr(end);
+        WriteFile(Data(name), Utf16(utf8));
+    }
+
+    std::vector<std::pair<std::string, std::string>> Files() const
+    {
+        std::vector<std::pair<std::string, std::string>> files;
+        for (const auto& entry : fs::directory_iterator(m_data))
+            files.emplace_back(entry.path().filename().string(), ReadFile(entry.path().string()));
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+
+    std::string m_root;
+    std::string m_data;
+};
+
+TEST_F(CliTest, StrictCheckOfTheSampleDataPasses)
+{
+    const Result r = Run("-C '" + m_data + "' check --strict");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, "6 tables, 265 rows, 0 errors, 0 warnings\n");
+}
+
+TEST_F(CliTest, CheckRunsInTheCurrentDirectoryByDefault)
+{
+    const Result r = Run("check", m_data);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "6 tables, 265 rows, 0 errors, 0 warnings\n");
+}
+
+TEST_F(CliTest, DanglingLinkFailsTheCheckNamingFileAndLine)
+{
+    // Line 4 of monsters.txt is the monster 4002, whose drop list is 3002.
+    EditLine("monsters.txt", 4, "\t3002\t", "\t3999\t");
+    const Result r = Run("-C '" + m_data + "' check");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find(
+                  "monsters.txt:4: error: \"掉落\" is 3999, which is not the id of a row of \"drops.txt\"\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("6 tables, 265 rows, 1 errors, 0 warnings\n"), std::string::npos) << r.out;
+}
+
+TEST_F(CliTest, DanglingListElementAndDuplicateIdAreErrors)
+{
+    EditLine("drops.txt", 3, "\t1063\t", "\t1063|1999\t");
+    EditLine("skills.txt", 4, "2002", "2001");
+    const Result r = Run("-C '" + m_data + "' check");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(
+        r.out.find("drops.txt:3: error: \"物品列表\" is 1999 (in its list), which is not the id of a row of "
+                   "\"items.txt\""),
+        std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("skills.txt:4: error: id 2001 is used again (first at line 3)"), std::string::npos)
+        << r.out;
+}
+
+TEST_F(CliTest, LinkToAnUnlistedTableIsAnError)
+{
+    const std::string meta = ReadFile(Data("npcs.txt.meta"));
+    const std::string from = Utf16("LinkTableName=\"monsters.txt\"", false);
+    const size_t at = meta.find(from);
+    ASSERT_NE(at, std::string::npos);
+    WriteFile(Data("npcs.txt.meta"), meta.substr(0, at) + Utf16("LinkTableName=\"bosses.txt\"", false) +
+                                         meta.substr(at + from.size()));
+    const Result r = Run("-C '" + m_data + "' check");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(
+        r.out.find("npcs.txt.meta:0: error: \"悬赏怪物\" links to \"bosses.txt\", which is not a table of "
+                   "tableList.xml"),
+        std::string::npos)
+        << r.out;
+}
+
+TEST_F(CliTest, WarningsFailOnlyTheStrictCheck)
+{
+    EditLine("items.txt", 5, "1003", "01003");
+    Result r = Run("-C '" + m_data + "' check");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(
+        r.out.find("items.txt:5: warning: not in the form a save writes (编号 \"01003\" becomes \"1003\")"),
+        std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("6 tables, 265 rows, 0 errors, 1 warnings\n"), std::string::npos);
+    r = Run("-C '" + m_data + "' check --strict");
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST_F(CliTest, RefusedTableFailsTheCheck)
+{
+    WriteFile(Data("quests.txt"), Utf16("ID\nINT\n"));
+    const Result r = Run("-C '" + m_data + "' check");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("quests.txt:1: error: the lines end in LF alone"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("5 tables,"), std::string::npos);
+}
+
+TEST_F(CliTest, MissingTableListFailsTheCheck)
+{
+    fs::remove(Data("tableList.xml"));
+    const Result r = Run("-C '" + m_data + "' check");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("tableList.xml:0: error:"), std::string::npos) << r.out;
+}
+
+TEST_F(CliTest, ResaveLeavesTheSampleDataByteIdentical)
+{
+    const auto before = Files();
+    const Result r = Run("-C '" + m_data + "' resave");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, "6 tables written, 0 not written\n");
+    EXPECT_EQ(Files(), before);
+}
+
+TEST_F(CliTest, ResaveNormalisesLossyLinesAndReportsThem)
+{
+    EditLine("items.txt", 5, "1003", "01003");
+    const Result r = Run("-C '" + m_data + "' resave");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("items.txt:5: warning:"), std::string::npos);
+    EXPECT_EQ(Run("-C '" + m_data + "' check --strict").status, 0);
+}
+
+TEST_F(CliTest, ResaveFailsWhenATableIsRefused)
+{
+    fs::remove(Data("skills.txt.meta"));
+    WriteFile(Data("skills.txt.meta"), "<Table IdFieldIndex=\"1\"><Field Type=\"INT\"/></Table>");
+    const std::string skills = ReadFile(Data("skills.txt"));
+    const Result r = Run("-C '" + m_data + "' resave");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("skills.txt.meta:0: error: IdFieldIndex is 1"), std::string::npos) << r.out;
+    EXPECT_EQ(ReadFile(Data("skills.txt")), skills);
+}
+
+TEST_F(CliTest, DumpPrintsOneValidJsonObjectPerRow)
+{
+    const Result r = Run("-C '" + m_data + "' dump");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::vector<std::string> lines = SplitLines(r.out);
+    ASSERT_EQ(lines.size(), 265u);
+    for (const std::string& line : lines)
+        EXPECT_TRUE(JsonChecker(line).Valid()) << line;
+    EXPECT_EQ(
+        lines[0].rfind(
+            "{\"table\":\"items.txt\",\"id\":1001,\"name\":\"粗糙的铁剑\",\"cells\":[\"1001\",\"粗糙的铁剑\","
+            "\"ITEM_DESC_1001\",",
+            0),
+        0u)
+        << lines[0];
+    EXPECT_EQ(lines.back().rfind("{\"table\":\"quests.txt\",\"id\":6030,", 0), 0u) << lines.back();
+}
+
+TEST_F(CliTest, DumpOfNamedTablesEscapesWhatJsonNeeds)
+{
+    WriteFile(Data("tableList.xml"), "<L><T FileName=\"odd.txt\"/><T FileName=\"items.txt\"/></L>");
+    WriteFile(Data("odd.txt.meta"), Meta({"INT ID", "STRING Name", "STRING_FLOAT F"}));
+    WriteFile(Data("odd.txt"),
+              Utf16("ID\tName\tF\r\nINT\tSTRING\tSTRING_FLOAT\r\n7\tsay \"hi\" \\ \x01 终\t") +
+                  Utf16("1.000000|2.000000|3.000000|4.000000|5.000000|6.000000|7.000000|8.000000|"
+                        "9.000000|10.000000|11.000000|12.000000|13.000000|14.000000\r\n",
+                        false));
+    const Result r = Run("-C '" + m_data + "' dump odd.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> lines = SplitLines(r.out);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(JsonChecker(lines[0]).Valid()) << lines[0];
+    // The full list, not the 127-character display form.
+    EXPECT_EQ(lines[0],
+              "{\"table\":\"odd.txt\",\"id\":7,\"name\":\"say \\\"hi\\\" \\\\ \\u0001 终\",\"cells\":[\"7\","
+              "\"say \\\"hi\\\" \\\\ \\u0001 终\",\"1.000000|2.000000|3.000000|4.000000|5.000000|6.000000|"
+              "7.000000|8.000000|9.000000|10.000000|11.000000|12.000000|13.000000|14.000000\"]}");
+}
+
+TEST_F(CliTest, DumpOfAnUnknownTableFails)
+{
+    const Result r = Run("-C '" + m_data + "' dump drops.txt nothing.txt");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(SplitLines(r.out).size(), 30u); // drops.txt is still dumped
+    EXPECT_NE(r.err.find("\"nothing.txt\" is not a table"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, UsageErrorsExitWithTwo)
+{
+    const char* cases[] = {"",
+                           "frobnicate",
+                           "--frob check",
+                           "check --frob",
+                           "resave --strict",
+                           "check extra",
+                           "-C",
+                           "-C /nonexistent/dir check"};
+    for (const char* args : cases)
+    {
+        const Result r = Run(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.err.find("tessel-cli: "), std::string::npos) << args;
+        EXPECT_EQ(r.out, "") << args;
+    }
+}
+
+TEST_F(CliTest, HelpIsShownForEachCommand)
+{
+    const struct
+    {
+        const char* args;
+        const char* usage;
+    } cases[] = {{"--help", "Usage: tessel-cli [-C DIR] COMMAND"},
+                 {"-h", "Usage: tessel-cli [-C DIR] COMMAND"},
+                 {"check --help", "Usage: tessel-cli [-C DIR] check [--strict]"},
+                 {"dump --help", "Usage: tessel-cli [-C DIR] dump [FILENAME...]"},
+                 {"resave -h", "Usage: tessel-cli [-C DIR] resave"}};
+    for (const auto& c : cases)
+    {
+        const Result r = Run(c.args);
+        EXPECT_EQ(r.status, 0) << c.args;
+        EXPECT_EQ(r.out.rfind(c.usage, 0), 0u) << c.args << "\n" << r.out;
+    }
+}
+
+} // namespace

@@ -1,0 +1,511 @@
+#include "tool/table.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <libgen.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/assert.h"
+#include "tool/tableFiles.h"
+#include "tool/tableSerializer.h"
+
+namespace tarn
+{
+namespace editor
+{
+using namespace detail;
+
+namespace
+{
+
+// The values of a line as the reader splits them: each ends at a tab, CR, LF or zero unit; a
+// separator right before the end of the line starts no further value.
+struct SourceValue
+{
+    const char16_t* begin;
+    int length;
+};
+std::vector<SourceValue> SourceValues(const char16_t* line, int length)
+{
+    std::vector<SourceValue> values;
+    const char16_t* end = line + length;
+    const char16_t* p = line;
+    while (p < end)
+    {
+        const char16_t* start = p;
+        while (p < end && *p != u'\t' && *p != u'\r' && *p != u'\n' && *p != 0)
+            ++p;
+        values.push_back({start, static_cast<int>(p - start)});
+        ++p;
+    }
+    return values;
+}
+
+// Lines of [p, end) as the reader counts them (ended by CR LF; a last line without one counts).
+int CountLines(const char16_t* p, const char16_t* end)
+{
+    int lines = 0;
+    const char16_t* start = p;
+    for (; p + 1 < end; ++p)
+    {
+        if (p[0] == u'\r' && p[1] == u'\n')
+        {
+            ++lines;
+            ++p;
+            start = p + 1;
+        }
+    }
+    if (start < end)
+        ++lines;
+    return lines;
+}
+
+} // namespace
+
+// ---- construction --------------------------------------------------------------------------------
+
+Table::Table() : m_maxId(-1), m_newRowCounter(1), m_idFieldIndex(0), m_nameFieldIndex(0) {}
+
+Table::~Table()
+{
+    m_rows.clear();
+}
+
+bool Table::refuse(const std::string& file, int line, const std::string& message)
+{
+    Diagnostic d;
+    d.severity = Diagnostic::Error;
+    d.file = file;
+    d.line = line;
+    d.message = message;
+    m_lastError = d.text();
+    m_diagnostics.push_back(std::move(d));
+    return false;
+}
+
+void Table::warn(const std::string& file, int line, const std::string& message)
+{
+    Diagnostic d;
+    d.severity = Diagnostic::Warning;
+    d.file = file;
+    d.line = line;
+    d.message = message;
+    m_diagnostics.push_back(std::move(d));
+}
+
+void Table::resetContent()
+{
+    m_rows.clear();
+    m_header.clear();
+}
+
+// ---- load ----------------------------------------------------------------------------------------
+
+bool Table::Load(const char16_t* fileName)
+{
+    m_diagnostics.clear();
+    m_lastError.clear();
+    if (fileName == nullptr || fileName[0] == 0)
+        return refuse(std::string(), 0, "no data file name given");
+    const std::string file = Utf8(fileName);
+    if (scl::str_length(fileName) > kNameMax)
+        return refuse(file, 0, "the data file name is longer than 127 characters");
+
+    // The data file must exist before anything opens it: the metadata generator and the reader
+    // open it with "a+b", which would create an empty one.
+    const std::string problem = ProbeDataFile(file);
+    if (!problem.empty())
+        return refuse(file, 0, problem);
+
+    char16_t metaPath[kPathUnits];
+    BuildPath(metaPath, fileName, u".meta");
+    const std::string metaFile = Utf8(metaPath);
+    struct stat st;
+    if (::stat(metaFile.c_str(), &st) != 0 && errno == ENOENT)
+    {
+        // Generate only what makes a usable table: a refused table leaves no new file behind.
+        int line = 0;
+        const std::string why = GenerationProblem(file, &line);
+        if (!why.empty())
+            return refuse(file, line,
+                          "no metadata file " + metaFile +
+                              ", and none can be made from the header lines: " + why);
+        ExtractMetaData(metaPath, fileName);
+    }
+
+    LoadMetaData(metaPath);
+    if (!checkFields(metaFile))
+        return false;
+    return LoadData(fileName);
+}
+
+void Table::warnComments(const std::string& file, int first, int last)
+{
+    if (first > last)
+        return;
+    if (first == last)
+        warn(file, first, "comment line: a save drops it");
+    else
+        warn(file, first,
+             "comment lines " + std::to_string(first) + " to " + std::to_string(last) +
+                 ": a save drops them");
+}
+
+bool Table::LoadData(const char16_t* fileName)
+{
+    if (fileName == nullptr || fileName[0] == 0)
+        return refuse(std::string(), 0, "no data file name given");
+    const std::string file = Utf8(fileName);
+    if (!checkFields(file + ".meta"))
+        return false;
+    std::string problem = ProbeDataFile(file);
+    if (!problem.empty())
+        return refuse(file, 0, problem);
+
+    char16_t path[kPathUnits];
+    BuildPath(path, fileName, nullptr);
+    TableSerializer serializer;
+    serializer.OpenRead(path);
+    if (!serializer.m_file.IsOpen())
+        return refuse(file, 0, "cannot open the data file: " + SystemError(errno));
+    serializer.prepareRead();
+    if (!serializer.m_prepared)
+        return refuse(file, 0, "cannot read the data file");
+    const char16_t* const textEnd = serializer.m_bufferEnd;
+    int problemLine = 0;
+    problem = StructureProblem(serializer.m_readBuffer, textEnd, &problemLine);
+    if (!problem.empty())
+        return refuse(file, problemLine, problem);
+
+    // The number of the last line that the reader has actually passed (comment lines included).
+    auto lastRealLine = [&]()
+    {
+        if (serializer.m_lineStart != nullptr && serializer.m_lineStart < textEnd)
+            return serializer.m_lineNumber;
+        // At the end of the text: the line count went one past when the text ends in CR LF.
+        const bool endsInCrLf =
+            textEnd - serializer.m_readBuffer >= 2 && textEnd[-2] == u'\r' && textEnd[-1] == u'\n';
+        const bool empty = textEnd == serializer.m_readBuffer;
+        return (endsInCrLf || empty) ? serializer.m_lineNumber - 1 : serializer.m_lineNumber;
+    };
+    int lastLine = 0; // the last line accounted for
+
+    m_header.clear();
+    for (int i = 0; i < 2; ++i)
+    {
+        serializer.prepareRead();
+        serializer.NextLine();
+        const bool atLine = serializer.m_lineStart != nullptr && serializer.m_lineStart < textEnd;
+        const int line = lastRealLine();
+        warnComments(file, lastLine + 1, atLine ? line - 1 : line);
+        if (atLine)
+        {
+            m_header.append(serializer.LineBegin(), serializer.LineLength());
+            if (serializer.m_lineEnd >= textEnd)
+                warn(file, line, "the file ends without CR LF after this line: a save adds one");
+            lastLine = line;
+        }
+        else
+        {
+            lastLine = (line > lastLine ? line : lastLine) + 1; // where the missing line would be
+            warn(file, lastLine,
+                 "the file ends before header line " + std::to_string(i + 1) +
+                     ": a save writes it as an empty line");
+        }
+        m_header.append(u"\r\n");
+    }
+
+    const int rowLimit = serializer.m_file.LineCount() - 2;
+    bool stoppedAtEnd = rowLimit <= 0;
+    for (int n = 0; n < rowLimit; ++n)
+    {
+        if (!serializer.NextLine())
+        {
+            stoppedAtEnd = true;
+            break;
+        }
+        const int line = serializer.m_lineNumber;
+        warnComments(file, lastLine + 1, line - 1);
+        lastLine = line;
+
+        Row& row = m_rows.push_back()->value;
+        fillNewRow(row);
+        if (row.cells.size() != m_fields.size() || row.m_table != this)
+        {
+            resetContent();
+            return refuse(file, line, "cannot make the cells of a row (out of memory)");
+        }
+        ++m_maxId;
+        row.SetId(m_maxId);
+        row.cells.m_data[m_nameFieldIndex]->SetString(u"");
+        ++m_newRowCounter;
+        serializer.m_mode = TableSerializer::ModeRead;
+        for (int i = 0; i < row.cells.size(); ++i)
+            row.cells.m_data[i]->Serialize(serializer);
+        row.m_line = line;
+        checkRow(serializer, row, file);
+    }
+    if (stoppedAtEnd)
+    {
+        const bool atLine = serializer.m_lineStart != nullptr && serializer.m_lineStart < textEnd;
+        const int line = lastRealLine();
+        warnComments(file, lastLine + 1, atLine ? line - 1 : line);
+        if (atLine)
+        {
+            // An empty line ends the rows; neither it nor anything after it is read or saved.
+            const int after = CountLines(serializer.m_lineStart + 2, textEnd);
+            if (after == 0)
+                warn(file, line, "empty line at the end of the file: a save drops it");
+            else
+                warn(file, line,
+                     "empty line: the rows end here, and a save drops it and the " + std::to_string(after) +
+                         (after == 1 ? " line after it" : " lines after it"));
+        }
+    }
+
+    m_fileName = fileName;
+    ComputeMaxId();
+    return true;
+}
+
+void Table::checkRow(TableSerializer& serializer, Row& row, const std::string& file)
+{
+    const char16_t* source = serializer.LineBegin();
+    const int sourceLength = serializer.LineLength();
+    const bool endsInCrLf = serializer.m_lineEnd < serializer.m_bufferEnd;
+    // The very text the next save writes for this row, CR LF included.
+    serializer.BuildRow(row.cells.m_data, row.cells.size());
+    const char16_t* written = serializer.m_writeBuffer.c_str();
+    const int writtenLength = serializer.m_writeLength >= 2 ? serializer.m_writeLength - 2 : 0;
+    const bool same = writtenLength == sourceLength &&
+                      std::memcmp(written, source, sizeof(char16_t) * static_cast<size_t>(sourceLength)) == 0;
+    if (same)
+    {
+        if (!endsInCrLf)
+            warn(file, row.m_line, "the file ends without CR LF after this line: a save adds one");
+        return;
+    }
+
+    // The slow path, for lines that will change: say what changes.
+    std::string changes;
+    auto add = [&](const std::string& s)
+    {
+        if (!changes.empty())
+            changes += "; ";
+        changes += s;
+    };
+    const std::vector<SourceValue> values = SourceValues(source, sourceLength);
+    // Written values hold no tab (the writer turns tabs inside values into spaces).
+    const std::vector<SourceValue> writtenValues = SourceValues(written, writtenLength);
+    const int fieldCount = m_fields.size();
+    for (int i = 0; i < fieldCount; ++i)
+    {
+        const std::string label = m_fields.m_data[i].m_name.empty() ? "value " + std::to_string(i + 1)
+                                                                    : Utf8(m_fields.m_data[i].m_name.c_str());
+        const SourceValue to = i < static_cast<int>(writtenValues.size())
+                                   ? writtenValues[static_cast<size_t>(i)]
+                                   : SourceValue{written, 0};
+        if (i >= static_cast<int>(values.size()))
+        {
+            add(label + " missing");
+            continue;
+        }
+        const SourceValue& from = values[static_cast<size_t>(i)];
+        if (from.length != to.length ||
+            std::memcmp(from.begin, to.begin, sizeof(char16_t) * static_cast<size_t>(from.length)) != 0)
+            add(label + " " + Quote(from.begin, from.length) + " becomes " + Quote(to.begin, to.length));
+    }
+    if (static_cast<int>(values.size()) > fieldCount)
+    {
+        const int extra = static_cast<int>(values.size()) - fieldCount;
+        add(std::to_string(extra) + (extra == 1 ? " value" : " values") + " after the last of the " +
+            std::to_string(fieldCount) + " fields dropped");
+    }
+    const ReadIssues& issues = serializer.m_readIssues;
+    const WriteIssues& writeIssues = serializer.m_writeIssues;
+    if (issues.cutValues != 0 || writeIssues.cutValues != 0)
+        add("a string holds at most 1023 characters");
+    if (issues.droppedElements != 0)
+        add("a list holds at most 64 values");
+    if (issues.longLine || writeIssues.cutRow)
+        add("a row holds at most 4095 characters");
+    if (issues.strayBreaks != 0)
+        add("a lone CR or LF inside the line separates values like a tab");
+    if (writeIssues.hashGuard)
+        add("a space keeps the line from being read as a comment");
+    if (changes.empty())
+        add("separators change");
+    if (!endsInCrLf)
+        add("a CR LF is added at the end");
+    warn(file, row.m_line,
+         "not in the form a save writes (" + changes + "); it will be saved as " +
+             Quote(written, writtenLength));
+}
+
+// ---- rows ----------------------------------------------------------------------------------------
+
+void Table::fillNewRow(Row& row)
+{
+    row.cells.clear();
+    for (int i = 0; i < m_fields.size(); ++i)
+    {
+        Cell* cell = CreateCell(m_fields.m_data[i]);
+        if (cell == nullptr)
+        {
+            SCL_ASSERT(false);
+            return;
+        }
+        cell->m_table = this;
+        cell->m_field = &m_fields.m_data[i];
+        if (!row.cells.push_back(cell))
+            delete cell;
+    }
+    row.m_idFieldIndex = m_idFieldIndex;
+    row.m_nameFieldIndex = m_nameFieldIndex;
+    row.m_table = this;
+}
+
+Row* Table::NewRow(const char16_t* name)
+{
+    Row& row = m_rows.push_back()->value;
+    fillNewRow(row);
+    ++m_maxId;
+    row.SetId(m_maxId);
+    if (m_nameFieldIndex >= 0 && m_nameFieldIndex < row.cells.size() &&
+        row.cells.m_data[m_nameFieldIndex] != nullptr)
+        row.cells.m_data[m_nameFieldIndex]->SetString(name);
+    else
+        SCL_ASSERT(false);
+    ++m_newRowCounter;
+    return &row;
+}
+
+int Table::ComputeMaxId()
+{
+    m_maxId = 0;
+    for (const Row& row : m_rows)
+    {
+        const int id = row.Id();
+        if (id > m_maxId)
+            m_maxId = id;
+    }
+    return m_maxId;
+}
+
+// ---- save ----------------------------------------------------------------------------------------
+
+bool Table::Save()
+{
+    m_lastError.clear();
+    if (m_fileName.empty())
+    {
+        SCL_ASSERT(false);
+        m_lastError = "cannot save a table that has no file name";
+        return false;
+    }
+    const std::string file = Utf8(m_fileName.c_str());
+    auto fail = [&](const std::string& why)
+    {
+        m_lastError = file + ": not saved, the file is unchanged: " + why;
+        return false;
+    };
+
+    // A symbolic link is kept: the file it points at is replaced.
+    std::string target = file;
+    struct stat st;
+    bool exists = ::lstat(target.c_str(), &st) == 0;
+    if (exists && S_ISLNK(st.st_mode))
+    {
+        char resolved[PATH_MAX];
+        if (::realpath(target.c_str(), resolved) == nullptr)
+            return fail("cannot resolve the symbolic link: " + SystemError(errno));
+        target = resolved;
+        exists = ::stat(target.c_str(), &st) == 0;
+    }
+    if (exists && !S_ISREG(st.st_mode))
+        return fail("it is not a regular file");
+    // A write-protected file (for example one that version control has not checked out) stays
+    // as it is, even for a user who could replace it.
+    if (exists && ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0))
+        return fail("the file is read-only");
+    mode_t mode;
+    if (exists)
+        mode = st.st_mode & 07777;
+    else
+    {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+
+    // Write everything to a new file next to the data file, then rename it over the data file:
+    // the data file is either the old one or the complete new one, never anything in between.
+    std::string temp = target + ".tessel-XXXXXX";
+    const int fd = ::mkstemp(&temp[0]);
+    if (fd < 0)
+        return fail("cannot create a temporary file next to it: " + SystemError(errno));
+    ::fchmod(fd, mode);
+    // Keeping the owner needs privileges that a user rarely has; the mode is what matters.
+    if (exists && ::fchown(fd, st.st_uid, st.st_gid) != 0)
+        errno = 0;
+    ::close(fd);
+
+    int err = 0;
+    bool ok = true;
+    {
+        const std::u16string temp16 = scl::FromUtf8(temp.c_str());
+        TableSerializer serializer;
+        serializer.OpenWrite(temp16.c_str());
+        if (!serializer.m_file.IsOpen())
+        {
+            err = errno;
+            ok = false;
+        }
+        else
+        {
+            if (!serializer.WriteText(m_header.c_str(), m_header.length()))
+                err = errno;
+            for (Row& row : m_rows)
+            {
+                serializer.WriteRow(row.cells.m_data, row.cells.size());
+                if (serializer.m_writeFailed && err == 0)
+                    err = errno;
+            }
+            if (!serializer.m_file.Flush() && err == 0)
+                err = errno;
+            serializer.m_file.Close();
+            ok = !serializer.m_writeFailed && !serializer.m_file.Failed();
+        }
+    }
+    if (!ok)
+    {
+        ::unlink(temp.c_str());
+        return fail("writing " + temp + " failed: " + SystemError(err));
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0)
+    {
+        err = errno;
+        ::unlink(temp.c_str());
+        return fail("cannot replace it with " + temp + ": " + SystemError(err));
+    }
+    // Make the rename itself durable.
+    std::string dir = target;
+    const int dirFd = ::open(::dirname(&dir[0]), O_RDONLY | O_DIRECTORY);
+    if (dirFd >= 0)
+    {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+} // namespace editor
+} // namespace tarn

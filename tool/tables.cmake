@@ -1,0 +1,8 @@
+# Rows, tables with their metadata, and the table list.
+target_sources(tarn PRIVATE
+  ${CMAKE_CURRENT_SOURCE_DIR}/row.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/table.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tableFiles.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tableMetaData.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tables.cpp
+)
