@@ -11,6 +11,7 @@
 #include <new>
 #include <string>
 
+#include "base/arena.h"
 #include "base/assert.h"
 
 namespace tarn
@@ -202,15 +203,30 @@ namespace text
 
 int FormatUInt64(char16_t* out, std::uint64_t value)
 {
+    // Two digits per division: every row of a table passes through here on load and save.
+    static const char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
     char16_t digits[24];
-    int n = 0;
-    do
+    int first = 24;
+    while (value >= 100)
     {
-        digits[n++] = static_cast<char16_t>(u'0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    for (int i = 0; i < n; ++i)
-        out[i] = digits[n - 1 - i];
+        const unsigned pair = static_cast<unsigned>(value % 100) * 2;
+        value /= 100;
+        digits[--first] = static_cast<char16_t>(kPairs[pair + 1]);
+        digits[--first] = static_cast<char16_t>(kPairs[pair]);
+    }
+    if (value >= 10)
+    {
+        const unsigned pair = static_cast<unsigned>(value) * 2;
+        digits[--first] = static_cast<char16_t>(kPairs[pair + 1]);
+        digits[--first] = static_cast<char16_t>(kPairs[pair]);
+    }
+    else
+        digits[--first] = static_cast<char16_t>(u'0' + value);
+    const int n = 24 - first;
+    std::memcpy(out, digits + first, sizeof(char16_t) * static_cast<size_t>(n));
     return n;
 }
 
@@ -237,6 +253,57 @@ int FormatUInt32(char16_t* out, std::uint32_t value)
 
 int FormatFloat(char16_t* out, float value)
 {
+    // A float is m * 2^e with m below 2^24. Unless it is very large, value * 10^6 rounded to an
+    // integer (half to even, as printf rounds) is exact in 64-bit integers, and "%f" is that
+    // integer's digits with the point before the last six: many times faster than the general
+    // conversion below, which every FLOAT and STRING_FLOAT value of a table goes through on load
+    // and save.
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof(bits));
+    const unsigned biased = (bits >> 23) & 0xffu;
+    if (biased != 0xffu) // finite
+    {
+        std::uint64_t m = bits & 0x7fffffu;
+        int e = -149; // subnormal
+        if (biased != 0)
+        {
+            m |= 0x800000u;
+            e = static_cast<int>(biased) - 150;
+        }
+        if (e <= 19) // m * 2^e * 10^6 below 2^63
+        {
+            std::uint64_t scaled;
+            if (e >= 0)
+                scaled = (m << e) * 1000000u;
+            else
+            {
+                const std::uint64_t numerator = m * 1000000u; // below 2^44
+                const int k = -e;
+                if (k >= 64)
+                    scaled = 0; // below half of one millionth
+                else
+                {
+                    scaled = numerator >> k;
+                    const std::uint64_t rest = numerator & ((std::uint64_t(1) << k) - 1);
+                    const std::uint64_t half = std::uint64_t(1) << (k - 1);
+                    if (rest > half || (rest == half && (scaled & 1u) != 0))
+                        ++scaled;
+                }
+            }
+            int n = 0;
+            if ((bits >> 31) != 0)
+                out[n++] = u'-'; // also "-0.000000", as printf writes for -0 and tiny negatives
+            n += FormatUInt64(out + n, scaled / 1000000u);
+            out[n++] = u'.';
+            unsigned fraction = static_cast<unsigned>(scaled % 1000000u);
+            for (int i = 5; i >= 0; --i)
+            {
+                out[n + i] = static_cast<char16_t>(u'0' + fraction % 10);
+                fraction /= 10;
+            }
+            return n + 6;
+        }
+    }
     // to_chars with a precision formats exactly as printf does in the "C" locale.
     char narrow[kNumberTextCapacity];
     const std::to_chars_result r = std::to_chars(narrow, narrow + sizeof(narrow), static_cast<double>(value),
@@ -361,6 +428,24 @@ int CutLength(const char16_t* s, int length, int maxLength)
 ISerializer::~ISerializer() = default;
 
 Cell::~Cell() = default;
+
+void* Cell::operator new(std::size_t size)
+{
+    void* p = scl::arena_allocate(size);
+    if (p == nullptr)
+        throw std::bad_alloc();
+    return p;
+}
+
+void* Cell::operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    return scl::arena_allocate(size);
+}
+
+void Cell::operator delete(void* p, std::size_t size) noexcept
+{
+    scl::arena_free(p, size);
+}
 
 int Cell::GetInt()
 {
@@ -527,10 +612,16 @@ void StringCell::SetString(const char16_t* text)
     const int n = text::CutLength(text, length, kStringCapacity - 1);
     SCL_ASSERT_MSG(n == length, "string of %d characters cut to %d", length, n);
     char16_t* out = m_value.data();
+    // Every unit after the terminator is kept zero, as the fixed string promises; past the old
+    // text's end they are zero already, so only the old text beyond the new one needs clearing
+    // (not the whole 2 KiB buffer on every call). Measured before text, which may lie inside the
+    // buffer, is moved over it.
+    const int old = m_value.length();
     if (text != out)
         std::memmove(out, text, sizeof(char16_t) * static_cast<size_t>(n));
-    // Keep every unit after the terminator zero, as the fixed string promises.
-    std::memset(out + n, 0, sizeof(char16_t) * static_cast<size_t>(kStringCapacity - n));
+    if (old > n)
+        std::memset(out + n, 0, sizeof(char16_t) * static_cast<size_t>(old - n));
+    out[n] = 0;
 }
 
 void StringCell::Serialize(ISerializer& serializer)

@@ -16,7 +16,9 @@
 #ifndef TARN_TOOL_CELL_H
 #define TARN_TOOL_CELL_H
 
+#include <cstddef>
 #include <cstdint>
+#include <new>
 
 #include "base/array.h"
 #include "base/string.h"
@@ -82,6 +84,15 @@ public:
     Field* m_field = nullptr;         // this column's field inside m_table; not owned
 
     virtual ~Cell();
+
+    // Cells are allocated from the arena (base/arena.h): the cells of a loaded table fill
+    // huge-page chunks rather than a million separate heap blocks. new/delete work as usual
+    // (delete gets the size of the concrete class through the virtual destructor).
+    static void* operator new(std::size_t size);
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
+    static void* operator new(std::size_t, void* place) noexcept { return place; }
+    static void operator delete(void* p, std::size_t size) noexcept;
+    static void operator delete(void*, void*) noexcept {}
 
     virtual int GetInt();
     virtual void SetInt(int value);

@@ -1,6 +1,10 @@
 #include "tool/row.h"
 
+#include <new>
+
+#include "base/arena.h"
 #include "base/assert.h"
+#include "base/list.h"
 #include "tool/cell.h"
 #include "tool/table.h"
 
@@ -88,3 +92,24 @@ const char16_t* Row::Name() const
 }
 
 } // namespace tarn
+
+namespace scl
+{
+
+ListNode<tarn::Row>* DefaultAlloc<tarn::Row>::allocate()
+{
+    void* memory = arena_allocate(sizeof(ListNode<tarn::Row>));
+    if (memory == nullptr)
+        throw std::bad_alloc();
+    return new (memory) ListNode<tarn::Row>();
+}
+
+void DefaultAlloc<tarn::Row>::free(ListNode<tarn::Row>* node)
+{
+    if (node == nullptr)
+        return;
+    node->~ListNode<tarn::Row>(); // the row deletes its cells
+    arena_free(node, sizeof(ListNode<tarn::Row>));
+}
+
+} // namespace scl

@@ -9,6 +9,12 @@
 
 #include "base/array.h"
 
+namespace scl
+{
+template <class T> struct ListNode;
+template <class T> class list;
+} // namespace scl
+
 namespace tarn
 {
 class Cell;
@@ -46,10 +52,32 @@ public:
     const char16_t* Name() const;
 
 private:
+    friend class tarn::editor::Table;
+
     // The cell at i, or null when i names no cell.
     Cell* cellAt(int i) const;
+
+    // Where the row lives, recorded by the table that appended it to its row list, so that the
+    // table can remove exactly this row without a search (Table::RemoveRow). Null for a row that
+    // was made elsewhere. The node owns the row, so it is valid as long as the row exists.
+    scl::ListNode<Row>* m_node = nullptr;
+    const scl::list<Row>* m_list = nullptr;
 };
 
 } // namespace tarn
+
+namespace scl
+{
+template <class T> struct DefaultAlloc;
+
+// A table's row nodes come from the arena (base/arena.h), as its cells do: a loaded table's rows
+// fill huge-page chunks rather than one heap block each. The node is value-initialised as the
+// list's plain allocation makes it.
+template <> struct DefaultAlloc<tarn::Row>
+{
+    static ListNode<tarn::Row>* allocate();
+    static void free(ListNode<tarn::Row>* node);
+};
+} // namespace scl
 
 #endif // TARN_TOOL_ROW_H

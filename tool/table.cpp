@@ -1,5 +1,6 @@
 #include "tool/table.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -209,6 +210,12 @@ bool Table::LoadData(const char16_t* fileName)
         if (atLine)
         {
             m_header.append(serializer.LineBegin(), serializer.LineLength());
+            // The header is kept as a zero-terminated text: a zero unit ends it there.
+            const char16_t* const lineEnd = serializer.LineBegin() + serializer.LineLength();
+            if (std::find(serializer.LineBegin(), lineEnd, u'\0') != lineEnd)
+                warn(file, line,
+                     "header line " + std::to_string(i + 1) +
+                         " holds a zero character (U+0000): a save keeps the line only up to it");
             if (serializer.m_lineEnd >= textEnd)
                 warn(file, line, "the file ends without CR LF after this line: a save adds one");
             lastLine = line;
@@ -223,8 +230,14 @@ bool Table::LoadData(const char16_t* fileName)
         m_header.append(u"\r\n");
     }
 
-    const int rowLimit = serializer.m_file.LineCount() - 2;
+    const int rowLimit = serializer.LineCount() - 2; // as scl::File counts, from the text in memory
     bool stoppedAtEnd = rowLimit <= 0;
+    // With no row to read, the reader still stands on the second header line: step past it, so
+    // that the end check below looks at what follows the header (and not at the header).
+    if (stoppedAtEnd)
+        serializer.NextLine();
+    const int rowsBefore = m_rows.size();
+    int largestId = 0; // what ComputeMaxId finds, gathered while the rows are read
     for (int n = 0; n < rowLimit; ++n)
     {
         if (!serializer.NextLine())
@@ -236,7 +249,7 @@ bool Table::LoadData(const char16_t* fileName)
         warnComments(file, lastLine + 1, line - 1);
         lastLine = line;
 
-        Row& row = m_rows.push_back()->value;
+        Row& row = appendRow();
         fillNewRow(row);
         if (row.cells.size() != m_fields.size() || row.m_table != this)
         {
@@ -252,6 +265,9 @@ bool Table::LoadData(const char16_t* fileName)
             row.cells.m_data[i]->Serialize(serializer);
         row.m_line = line;
         checkRow(serializer, row, file);
+        const int id = row.Id();
+        if (id > largestId)
+            largestId = id;
     }
     if (stoppedAtEnd)
     {
@@ -272,7 +288,11 @@ bool Table::LoadData(const char16_t* fileName)
     }
 
     m_fileName = fileName;
-    ComputeMaxId();
+    // ComputeMaxId would walk every row again, touching each row's memory a second time.
+    if (rowsBefore == 0)
+        m_maxId = largestId;
+    else
+        ComputeMaxId();
     return true;
 }
 
@@ -375,7 +395,7 @@ void Table::fillNewRow(Row& row)
 
 Row* Table::NewRow(const char16_t* name)
 {
-    Row& row = m_rows.push_back()->value;
+    Row& row = appendRow();
     fillNewRow(row);
     ++m_maxId;
     row.SetId(m_maxId);
@@ -386,6 +406,40 @@ Row* Table::NewRow(const char16_t* name)
         SCL_ASSERT(false);
     ++m_newRowCounter;
     return &row;
+}
+
+Row& Table::appendRow()
+{
+    scl::ListNode<Row>* node = m_rows.push_back();
+    node->value.m_node = node;
+    node->value.m_list = &m_rows;
+    return node->value;
+}
+
+bool Table::RemoveRow(Row* row)
+{
+    if (row == nullptr)
+        return false;
+    scl::ListNode<Row>* node = nullptr;
+    if (row->m_list == &m_rows && row->m_node != nullptr && &row->m_node->value == row)
+    {
+        node = row->m_node;
+    }
+    else
+    {
+        for (scl::ListNode<Row>* n = m_rows.first(); n != nullptr; n = n->next)
+        {
+            if (&n->value == row)
+            {
+                node = n;
+                break;
+            }
+        }
+    }
+    if (node == nullptr)
+        return false;
+    m_rows.erase(node);
+    return true;
 }
 
 int Table::ComputeMaxId()
@@ -482,6 +536,8 @@ bool Table::Save()
             if (!serializer.m_file.Flush() && err == 0)
                 err = errno;
             serializer.m_file.Close();
+            if (serializer.m_file.Failed() && err == 0)
+                err = errno; // the close itself failed (EIO, a quota checked at close)
             ok = !serializer.m_writeFailed && !serializer.m_file.Failed();
         }
     }

@@ -62,6 +62,12 @@ public:
     void fillNewRow(tarn::Row& row);
     // Appends a row with the next id and the given display name. The row is owned by m_rows.
     tarn::Row* NewRow(const char16_t* name);
+    // Removes exactly `row` from m_rows and destroys it (with its cells), in constant time for the
+    // rows this table appended itself (read or made by NewRow); other rows of m_rows are found by
+    // a search. Unlike Row::RemoveSelfFromTable, which removes the first row with the same id,
+    // another row that has the same id is never touched. False, and nothing changes, when `row`
+    // is not one of this table's rows. m_maxId and m_newRowCounter stay as they are.
+    bool RemoveRow(tarn::Row* row);
     // Sets m_maxId to the largest row id (0 when there is none above 0) and returns it.
     int ComputeMaxId();
     // Writes the header and every row to a temporary file next to the data file, flushes it to
@@ -83,6 +89,8 @@ private:
         std::string typeName;  // the Type attribute as written
     };
 
+    // Appends an empty row to m_rows and records its place in it (for RemoveRow).
+    tarn::Row& appendRow();
     static int ParseIndex(const char* text);
     // Checks that the fields can make rows: at least one, each of a valid type, an INT id field
     // and a string name field. Reports the first problem as an error against metaFile.

@@ -6,6 +6,14 @@
 #include <cstring>
 #include <new>
 
+#if defined(__linux__)
+#include <fcntl.h>
+#endif
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "base/arena.h"
 #include "base/assert.h"
 
 namespace tarn
@@ -14,6 +22,9 @@ namespace
 {
 
 constexpr char kSetFunction[] = "tarn::TableSerializer::set";
+constexpr std::size_t kStreamBufferBytes = std::size_t(1) << 20;
+// How much a save writes between two requests to start writing back to disk.
+constexpr std::size_t kWritebackBytes = std::size_t(8) << 20;
 
 // A failed check under a literal function name whose message is printf-formatted here (the report
 // routine takes the message's format and arguments, not a va_list).
@@ -41,6 +52,53 @@ inline bool IsLineBreakOrTab(char16_t c)
     return c == u'\t' || c == u'\r' || c == u'\n';
 }
 
+// The first CR, LF or zero unit in [p, end), or end. Eight units at a time where SSE2 is there:
+// rows are long and these units are rare.
+inline char16_t* SkipToBreak(char16_t* p, char16_t* end)
+{
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi16(u'\r');
+    const __m128i lf = _mm_set1_epi16(u'\n');
+    const __m128i zero = _mm_setzero_si128();
+    while (end - p >= 8)
+    {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf)),
+                                         _mm_cmpeq_epi16(v, zero));
+        const int mask = _mm_movemask_epi8(hit);
+        if (mask != 0)
+            return p + __builtin_ctz(static_cast<unsigned>(mask)) / 2;
+        p += 8;
+    }
+#endif
+    while (p < end && *p != u'\r' && *p != u'\n' && *p != 0)
+        ++p;
+    return p;
+}
+
+// How many of the first n units of text hold no tab, CR or LF (n when none does).
+inline int PlainPrefix(const char16_t* text, int n)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i tab = _mm_set1_epi16(u'\t');
+    const __m128i cr = _mm_set1_epi16(u'\r');
+    const __m128i lf = _mm_set1_epi16(u'\n');
+    for (; n - i >= 8; i += 8)
+    {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, tab), _mm_cmpeq_epi16(v, cr)),
+                                         _mm_cmpeq_epi16(v, lf));
+        const int mask = _mm_movemask_epi8(hit);
+        if (mask != 0)
+            return i + __builtin_ctz(static_cast<unsigned>(mask)) / 2;
+    }
+#endif
+    while (i < n && !IsLineBreakOrTab(text[i]))
+        ++i;
+    return i;
+}
+
 // Splits [first, last) at "|" like a tokenizer: runs of bars are one separator, bars at either
 // end give nothing.
 template <class Add> void ForEachPiece(const char16_t* first, const char16_t* last, Add add)
@@ -63,8 +121,9 @@ template <class Add> void ForEachPiece(const char16_t* first, const char16_t* la
 
 TableSerializer::~TableSerializer()
 {
-    delete[] m_readBuffer;
+    scl::big_buffer_free(m_readBuffer, m_readBufferBytes);
     m_readBuffer = nullptr;
+    m_readBufferBytes = 0;
     m_bufferEnd = nullptr;
     m_readPos = nullptr;
     m_lineEnd = nullptr;
@@ -72,6 +131,8 @@ TableSerializer::~TableSerializer()
     m_prepared = false;
     m_mode = ModeIdle;
     m_file.Close();
+    delete[] m_streamBuffer; // only now that the stream no longer uses it
+    m_streamBuffer = nullptr;
 }
 
 // ---- opening ----------------------------------------------------------------------------------
@@ -106,7 +167,16 @@ void TableSerializer::OpenWrite(const char16_t* path)
     m_path = scl::ToUtf8(path);
     m_file.Open(path, "wb+");
     if (!m_file.IsOpen())
+    {
         SCL_ASSERT_MSG(false, "cannot open \"%s\" for writing", m_path.c_str());
+        return;
+    }
+    // One write call per row goes into the stream's buffer; a large buffer turns a table's rows into
+    // a few hundred system calls instead of one per 4 KiB.
+    if (m_streamBuffer == nullptr)
+        m_streamBuffer = new (std::nothrow) char[kStreamBufferBytes];
+    if (m_streamBuffer != nullptr)
+        std::setvbuf(m_file.Stream(), m_streamBuffer, _IOFBF, kStreamBufferBytes);
 }
 
 // ---- reading ----------------------------------------------------------------------------------
@@ -120,18 +190,20 @@ void TableSerializer::prepareRead()
         SCL_ASSERT(false);
         return;
     }
-    delete[] m_readBuffer;
+    scl::big_buffer_free(m_readBuffer, m_readBufferBytes);
     m_readBuffer = nullptr;
+    m_readBufferBytes = 0;
 
     long long size = m_file.Size();
     if (size < 0)
         size = 0;
     const size_t bytes = static_cast<size_t>(size);
     const size_t capacity = bytes / 2 + 2; // units: room for every byte, then at least one zero unit
-    m_readBuffer = new (std::nothrow) char16_t[capacity];
+    m_readBuffer = static_cast<char16_t*>(scl::big_buffer_allocate(capacity * sizeof(char16_t)));
     if (!SCL_ASSERT_MSG(m_readBuffer != nullptr, "no memory to read \"%s\" (%lld bytes)", m_path.c_str(),
                         size))
         return;
+    m_readBufferBytes = capacity * sizeof(char16_t);
     const size_t got = bytes > 0 ? m_file.Read(m_readBuffer, bytes) : 0;
     // Clear what the read did not fill (clearing the whole buffer first would touch it twice).
     std::memset(reinterpret_cast<char*>(m_readBuffer) + got, 0, capacity * sizeof(char16_t) - got);
@@ -145,6 +217,64 @@ void TableSerializer::prepareRead()
     m_lineStart = nullptr;
     m_lineEnd = nullptr;
     m_prepared = true;
+}
+
+int TableSerializer::LineCount() const
+{
+    if (!m_prepared || m_readBuffer == nullptr)
+        return 0;
+    // scl::File counts lines as reads of at most kLineUnits units that stop after an LF would: a
+    // stretch of n units that ends in an LF (or the text) makes ceil(n / kLineUnits) lines. The
+    // mark, when the file has one, is the first unit of the first stretch.
+    constexpr std::ptrdiff_t kLineUnits = 16383;
+    const char16_t* const begin = m_readBuffer;
+    const char16_t* const end = m_bufferEnd;
+    const std::ptrdiff_t mark = m_hasMark ? 1 : 0;
+
+    // Fast path: count the LFs in blocks of 4096 units. When every whole block holds one, no
+    // stretch can reach kLineUnits (it would contain a whole block), so each stretch is one line.
+    constexpr std::ptrdiff_t kBlock = 4096;
+    long long lfs = 0;
+    bool blockWithoutLf = false;
+    const char16_t* p = begin;
+    for (; end - p >= kBlock; p += kBlock)
+    {
+        int n = 0;
+        for (std::ptrdiff_t i = 0; i < kBlock; ++i)
+            n += p[i] == u'\n';
+        blockWithoutLf = blockWithoutLf || n == 0;
+        lfs += n;
+    }
+    if (!blockWithoutLf)
+    {
+        for (; p < end; ++p)
+            lfs += *p == u'\n';
+        const char16_t* last = end;
+        while (last > begin && last[-1] != u'\n')
+            --last;
+        // What follows the last LF (or the whole text with its mark, when there is no LF).
+        const std::ptrdiff_t rest = (end - last) + (lfs == 0 ? mark : 0);
+        const long long lines = lfs + (rest > 0 ? 1 : 0);
+        return lines > 0x7fffffff ? 0x7fffffff : static_cast<int>(lines);
+    }
+
+    // Some stretch may be long: walk stretch by stretch.
+    long long lines = 0;
+    const char16_t* start = begin;
+    std::ptrdiff_t carried = mark;
+    for (p = begin; p < end; ++p)
+    {
+        if (*p == u'\n')
+        {
+            const std::ptrdiff_t n = (p + 1 - start) + carried;
+            lines += (n + kLineUnits - 1) / kLineUnits;
+            start = p + 1;
+            carried = 0;
+        }
+    }
+    const std::ptrdiff_t n = (end - start) + carried;
+    lines += (n + kLineUnits - 1) / kLineUnits;
+    return lines > 0x7fffffff ? 0x7fffffff : static_cast<int>(lines);
 }
 
 bool TableSerializer::NextLine()
@@ -173,19 +303,14 @@ bool TableSerializer::NextLine()
         // Find the CR LF that ends the line, counting lone CR, LF and zero units on the way.
         int stray = 0;
         char16_t* p = start;
-        for (; p < m_bufferEnd; ++p)
+        for (;; ++p)
         {
-            const char16_t c = *p;
-            if (c > u'\r')
-                continue;
-            if (c == u'\r')
-            {
-                if (p + 1 < m_bufferEnd && p[1] == u'\n')
-                    break;
-                ++stray;
-            }
-            else if (c == u'\n' || c == 0)
-                ++stray;
+            p = SkipToBreak(p, m_bufferEnd);
+            if (p >= m_bufferEnd)
+                break;
+            if (*p == u'\r' && p + 1 < m_bufferEnd && p[1] == u'\n')
+                break;
+            ++stray; // a lone CR, an LF or a zero unit
         }
         m_lineStart = start;
         m_readPos = start;
@@ -286,7 +411,11 @@ void TableSerializer::appendText(const char16_t* text, int count, bool replaceSe
     if (replaceSeparators)
     {
         bool replaced = false;
-        for (int i = 0; i < n; ++i)
+        // Values rarely hold a tab, CR or LF: copy the plain part at once.
+        const int plain = PlainPrefix(text, n);
+        if (plain > 0)
+            std::memcpy(out, text, sizeof(char16_t) * static_cast<size_t>(plain));
+        for (int i = plain; i < n; ++i)
         {
             char16_t c = text[i];
             if (IsLineBreakOrTab(c))
@@ -332,6 +461,21 @@ void TableSerializer::writeLine(const char16_t* text, int count)
                "%s: writing row %d failed", m_path.c_str(), m_rowsWritten + 1);
         m_writeFailed = true;
     }
+    m_unwrittenBackBytes += 2 * static_cast<std::size_t>(count);
+    if (m_unwrittenBackBytes >= kWritebackBytes)
+        startWriteback();
+}
+
+void TableSerializer::startWriteback()
+{
+    m_unwrittenBackBytes = 0;
+#if defined(__linux__)
+    // Asks the system to start writing to disk what the stream has handed over so far, without
+    // waiting for it: the flush to disk that ends a save then finds most of a large file written
+    // already instead of writing all of it at that moment.
+    if (FILE* stream = m_file.Stream())
+        ::sync_file_range(::fileno(stream), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
 }
 
 void TableSerializer::buildRow(Cell* const* cells, int count, bool forFile)
@@ -506,6 +650,10 @@ ISerializer& TableSerializer::set(scl::pstringT<char16_t>& value)
             const int n = text::CutLength(token, length, value.m_maxCount - 1);
             std::memcpy(value.m_ptr, token, sizeof(char16_t) * static_cast<size_t>(n));
             value.m_ptr[n] = 0;
+            // The units after the terminator stay zero, as a fixed string keeps them: clear what
+            // is left of a longer earlier value (nothing, for a new cell).
+            for (int i = n + 1; i < value.m_maxCount && value.m_ptr[i] != 0; ++i)
+                value.m_ptr[i] = 0;
             if (n < length)
             {
                 Report(__LINE__, kSetFunction, "length < value.m_maxCount",

@@ -44,6 +44,7 @@
 #ifndef TARN_TOOL_TABLESERIALIZER_H
 #define TARN_TOOL_TABLESERIALIZER_H
 
+#include <cstddef>
 #include <string>
 
 #include "base/array.h"
@@ -102,7 +103,8 @@ public:
     bool m_prepared = false; // the whole file is in m_readBuffer
 
     // The file's text after the mark, owned: (file size / 2 + 2) units, all past the text zero, so the
-    // text always ends in a zero unit: *m_bufferEnd == 0. A trailing odd byte is dropped.
+    // text always ends in a zero unit: *m_bufferEnd == 0. A trailing odd byte is dropped. Allocated
+    // with scl::big_buffer_allocate (huge pages for a large file).
     char16_t* m_readBuffer = nullptr;
     char16_t* m_bufferEnd = nullptr; // one past the last whole unit read
     // The cursor: the start of the current line after NextLine, then the start of the next value.
@@ -141,6 +143,11 @@ public:
 
     // Reads the whole file (after the mark) into m_readBuffer with one read. Later calls do nothing.
     void prepareRead();
+    // The file's line count exactly as scl::File::LineCount makes it (from the file's first byte,
+    // the mark included: every LF ends a line, and so does every 16383rd unit of one; a last line
+    // without LF counts), taken from the text already read instead of reading the file again.
+    // 0 before prepareRead.
+    int LineCount() const;
     // Moves to the next line that is not a comment line. True when that line holds at least one
     // character; false for an empty line and at the end of the text (for good: once the text is
     // exhausted every later call is false). Never looks past the text.
@@ -184,8 +191,11 @@ public:
     ISerializer& set(std::int32_t& value) override;
 
 private:
-    int m_valueIndex = 0;    // 1-based index of the value being transferred, for reports
-    bool m_building = false; // BuildRow: no file needed, no reports
+    std::size_t m_readBufferBytes = 0;    // the size m_readBuffer was allocated with
+    char* m_streamBuffer = nullptr;       // OpenWrite's stdio buffer, owned; freed after the file is closed
+    std::size_t m_unwrittenBackBytes = 0; // written since writeback to disk was last started
+    int m_valueIndex = 0;                 // 1-based index of the value being transferred, for reports
+    bool m_building = false;              // BuildRow: no file needed, no reports
 
     bool readyToTransfer(int line);
     void buildRow(Cell* const* cells, int count, bool forFile);
@@ -193,6 +203,7 @@ private:
     void appendSeparator(char16_t separator);
     void appendNumber(const char16_t* number, int count);
     void writeLine(const char16_t* text, int count);
+    void startWriteback();
     void noteNumber(bool exact, bool empty);
 };
 

@@ -195,6 +195,79 @@ TEST_F(RowTest, RemovingAnIdThatIsNotInTheTableChangesNothing)
     EXPECT_EQ(NewReports(), 0u);
 }
 
+TEST_F(RowTest, RemoveRowRemovesExactlyThatRowEvenWithADuplicateId)
+{
+    Load({"7 first", "7 second", "8 other"});
+    Row* first = RowAt(0);
+    EXPECT_TRUE(m_table.RemoveRow(RowAt(1)));
+    ASSERT_EQ(m_table.m_rows.size(), 2);
+    EXPECT_EQ(RowAt(0), first);
+    EXPECT_EQ(std::u16string(RowAt(0)->Name()), u"first");
+    EXPECT_EQ(std::u16string(RowAt(1)->Name()), u"other");
+    EXPECT_EQ(m_table.m_rows.first()->next, m_table.m_rows.last());
+    EXPECT_EQ(m_table.m_rows.last()->prev, m_table.m_rows.first());
+    EXPECT_EQ(NewReports(), 0u);
+}
+
+TEST_F(RowTest, RemoveRowRelinksFirstLastAndOnlyRows)
+{
+    Load({"1 a", "2 b", "3 c"});
+    EXPECT_TRUE(m_table.RemoveRow(RowAt(0)));
+    EXPECT_EQ(m_table.m_rows.first()->prev, nullptr);
+    EXPECT_EQ(Ids(), (std::vector<int>{2, 3}));
+    EXPECT_TRUE(m_table.RemoveRow(RowAt(1)));
+    EXPECT_EQ(m_table.m_rows.last()->next, nullptr);
+    EXPECT_EQ(Ids(), (std::vector<int>{2}));
+    EXPECT_TRUE(m_table.RemoveRow(RowAt(0)));
+    EXPECT_EQ(m_table.m_rows.size(), 0);
+    EXPECT_EQ(m_table.m_rows.first(), nullptr);
+    EXPECT_EQ(m_table.m_rows.last(), nullptr);
+    ASSERT_TRUE(m_table.Save()) << m_table.LastError();
+    EXPECT_EQ(ReadFile("t.txt"), Utf16("ID\tName\r\nINT\tSTRING\r\n"));
+}
+
+TEST_F(RowTest, RemoveRowOfNewRowsKeepsTheMaximumIdAndTheCounter)
+{
+    Load({"1 a", "2 b"});
+    Row* c = m_table.NewRow(u"c");
+    m_table.NewRow(u"d");
+    EXPECT_TRUE(m_table.RemoveRow(c));
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 4}));
+    EXPECT_EQ(m_table.m_maxId, 4);
+    EXPECT_EQ(m_table.m_newRowCounter, 5);
+    ASSERT_TRUE(m_table.Save()) << m_table.LastError();
+    EXPECT_EQ(ReadFile("t.txt"), Utf16("ID\tName\r\nINT\tSTRING\r\n1\ta\r\n2\tb\r\n4\td\r\n"));
+}
+
+TEST_F(RowTest, RemoveRowRefusesRowsOfNoOrAnotherTable)
+{
+    Load({"1 a", "2 b"});
+    Row stray;
+    m_table.fillNewRow(stray);
+    stray.SetId(1); // the id of a row of the table, but not one of its rows
+    EXPECT_FALSE(m_table.RemoveRow(&stray));
+    EXPECT_FALSE(m_table.RemoveRow(nullptr));
+
+    Table other;
+    ASSERT_TRUE(other.Load(u"t.txt")) << other.LastError();
+    Row* foreign = other.NewRow(u"x");
+    foreign->m_table = &m_table; // claims the wrong table
+    EXPECT_FALSE(m_table.RemoveRow(foreign));
+    EXPECT_EQ(other.m_rows.size(), 3);
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(NewReports(), 0u);
+}
+
+TEST_F(RowTest, RemoveRowFindsRowsAppendedByOthers)
+{
+    Load({"1 a"});
+    Row& appended = m_table.m_rows.push_back()->value;
+    m_table.fillNewRow(appended);
+    appended.SetId(5);
+    EXPECT_TRUE(m_table.RemoveRow(&appended));
+    EXPECT_EQ(Ids(), (std::vector<int>{1}));
+}
+
 TEST_F(RowTest, NameIsTheTextOfTheNameCell)
 {
     Load({"1 铁剑"});
