@@ -29,6 +29,7 @@
 #include <QTreeWidget>
 
 #include <functional>
+#include <vector>
 
 class QRubberBand;
 class QTimer;
@@ -205,6 +206,8 @@ private:
 
     // Visible-item walks over column-0 indexes.
     QModelIndex firstVisible() const;
+    // The selected visible items, in display order (see DeselectAllExcept).
+    std::vector<const QTreeWidgetItem*> selectedVisibleInDisplayOrder() const;
     QModelIndex nextVisible(const QModelIndex& index) const;
     QModelIndex prevVisible(const QModelIndex& index) const;
     bool isVisibleIndex(const QModelIndex& index) const;
