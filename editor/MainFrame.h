@@ -1,0 +1,122 @@
+// The main frame: menu bar, standard toolbar, status bar, the two docked panes (class view and
+// properties) around the empty view, and the frame's commands (Save all tables, the
+// application looks, toolbar customisation, file and print commands, about box).
+//
+// The frame owns the document, the view, its bars (through Qt parenthood) and, by value, the
+// two panes. It loads the table list while it is being created (LoadFrame), before any of its
+// windows exist; the table list itself belongs to nobody here (TableList::instance()).
+#pragma once
+
+#include "editor/ClassView.h"
+#include "editor/CommandRouter.h"
+#include "editor/PropertiesWnd.h"
+#include "editor/TesselDoc.h"
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
+
+class CTesselView;
+class LockKeyIndicators;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QStatusBar;
+class QToolBar;
+
+class CMainFrame : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // Reads the application look from the settings; builds nothing else (see LoadFrame).
+    // The most recently constructed frame becomes the application's main window.
+    explicit CMainFrame(QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Creates the frame: loads the table list (TableList::initIndex, loadTableList), applies
+    // the saved look, then builds the menu bar, toolbar, status bar, panes and view. Returns
+    // false when a pane cannot be created. Called once.
+    bool LoadFrame();
+
+    CTesselDoc* GetActiveDocument() { return &m_document; }
+    CTesselView* GetActiveView() const { return m_view; }
+    // The frame's commands; panes have their own (DockPane::Commands).
+    CommandRouter& Commands() { return m_commands; }
+    QToolBar* StandardToolBar() const { return m_wndToolBar; }
+    LockKeyIndicators* Indicators() const { return m_indicators; }
+    // The label of the status bar's message pane ("就绪" while idle).
+    QLabel* MessagePane() const { return m_messagePane; }
+
+    // Save all tables (57603, 32775): writes every table of the list in list order. Tables
+    // that cannot be written are reported in one message box naming each file and the reason;
+    // the others stay written. Clears the document's modified flag only when every table was
+    // written. Returns whether every table was written.
+    bool OnSaveAllTables();
+    // File -> New (57600, 32773): the document's new-document operation.
+    void OnFileNew();
+    // File -> Open (57601): asks for a file, then OpenDocumentFile.
+    void OnFileOpen();
+    // Renames the document after `path` and enters it in the recent-file list; reads nothing.
+    bool OpenDocumentFile(const QString& path);
+    // Application look (210 to 218): installs the look and stores it in the settings.
+    void OnApplicationLook(int id);
+    // "自定义..." (126): the toolbar customisation dialog.
+    void OnViewCustomize();
+    // About box (57664).
+    void OnAppAbout();
+
+    // Shows the problems found while loading the tables (TableList::diagnostics) in one
+    // warning box, opened without blocking; does nothing when there were none or after the
+    // first call.
+    void ShowLoadProblems();
+    // The load-problems box while it is open, else nullptr.
+    QMessageBox* LoadProblemsBox() const { return m_loadProblemsBox; }
+
+    // Window geometry and bar/pane layout, kept in the settings.
+    void SaveWindowState();
+    void RestoreWindowState();
+
+    // Window caption for a document title, with the modified mark placeholder.
+    static QString CaptionFor(const QString& title);
+
+    // Current application look: command id 210 to 218.
+    int m_appLook;
+
+    // The panes; created by LoadFrame.
+    CClassView m_classView;
+    CPropertiesWnd m_propertiesPane;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    QMenu* createPopupMenu() override;
+
+private:
+    void CreateCommands();
+    void CreateMenuBar();
+    void CreateToolBar();
+    void CreateStatusBar();
+    bool CreateDockingWindows();
+    void FillPaneMenu(QMenu* menu);
+    void SaveHiddenToolbarButtons();
+    void RestoreHiddenToolbarButtons();
+    void UpdateCaption();
+    // Asks whether to save unsaved changes; false when the user cancels or the save failed.
+    bool SaveModified();
+
+    CTesselDoc m_document;
+    CommandRouter m_commands;
+    QMenuBar* m_wndMenuBar = nullptr;
+    QToolBar* m_wndToolBar = nullptr;
+    QStatusBar* m_wndStatusBar = nullptr;
+    QLabel* m_messagePane = nullptr;
+    LockKeyIndicators* m_indicators = nullptr;
+    CTesselView* m_view = nullptr;
+    QPointer<QMessageBox> m_loadProblemsBox;
+    bool m_loadProblemsShown = false;
+    bool m_created = false;
+};
+
+// The application's main window, or nullptr when there is none. Panes and the document reach
+// each other through it (GetMainFrame()->m_classView, ->m_propertiesPane, ->GetActiveDocument()).
+CMainFrame* GetMainFrame();

@@ -1,0 +1,388 @@
+#include "editor/PropertiesWnd.h"
+
+#include "base/assert.h"
+#include "editor/ClassView.h"
+#include "editor/CustomPropertyGridCtrl.h"
+#include "editor/CustomPropertyGridProperty.h"
+#include "editor/CustomPropertyGridTableProperty.h"
+#include "editor/MainFrame.h"
+#include "editor/TesselDoc.h"
+#include "editor/resource.h"
+#include "tool/cell.h"
+#include "tool/row.h"
+#include "tool/table.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QToolBar>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+
+// The toolbar's images, 16 by 16: expand all, alphabetic, and two property pages.
+QIcon ToolIcon(int id)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    const QColor ink(0x40, 0x40, 0x40);
+    const QColor paper(0xff, 0xff, 0xff);
+    const QColor accent(0x30, 0x60, 0xb0);
+    p.setPen(ink);
+    switch (id)
+    {
+    case ID_EXPAND_ALL:
+        p.setBrush(paper);
+        p.drawRect(1, 1, 8, 8);
+        p.drawLine(3, 5, 7, 5);
+        p.drawLine(5, 3, 5, 7);
+        p.drawLine(5, 10, 5, 14);
+        p.drawLine(5, 14, 9, 14);
+        p.setPen(accent);
+        p.drawLine(11, 14, 14, 14);
+        p.drawLine(11, 5, 14, 5);
+        break;
+    case ID_SORTPROPERTIES:
+        p.setPen(accent);
+        for (int i = 0; i < 4; ++i)
+            p.drawLine(1, 2 + 4 * i, 3 + 2 * i, 2 + 4 * i);
+        p.setPen(ink);
+        p.drawLine(12, 1, 12, 14);
+        p.drawLine(9, 11, 12, 14);
+        p.drawLine(15, 11, 12, 14);
+        break;
+    case ID_PROPERTIES1:
+    case ID_PROPERTIES2:
+        p.setBrush(paper);
+        p.drawRect(2, 1, 11, 13);
+        p.setPen(id == ID_PROPERTIES1 ? accent : ink);
+        for (int y = 4; y <= 11; y += 3)
+            p.drawLine(4, y, 11, y);
+        break;
+    default:
+        break;
+    }
+    return QIcon(pixmap);
+}
+
+QString FromUtf16(const char16_t* text)
+{
+    return text != nullptr ? QString::fromUtf16(text) : QString();
+}
+
+} // namespace
+
+CPropertiesWnd::CPropertiesWnd(QWidget* parent) : DockPane(parent) {}
+
+CPropertiesWnd::~CPropertiesWnd() = default;
+
+bool CPropertiesWnd::OnCreate()
+{
+    QWidget* client = ClientArea();
+    if (client == nullptr)
+        return false;
+
+    // A sorted drop-down list; its choice has no effect.
+    m_selectorCombo = new QComboBox(client);
+    m_selectorCombo->setObjectName(QStringLiteral("SelectorCombo"));
+    QStringList items = {QStringLiteral("应用程序"), QStringLiteral("属性窗口")};
+    std::sort(items.begin(), items.end(),
+              [](const QString& a, const QString& b) { return QString::localeAwareCompare(a, b) < 0; });
+    m_selectorCombo->addItems(items);
+    m_selectorCombo->setCurrentIndex(0);
+
+    m_propertyGrid = new CCustomPropertyGridCtrl(client);
+    connect(m_propertyGrid, &CCustomPropertyGridCtrl::cellChanged, this, &CPropertiesWnd::OnCellChanged);
+
+    m_toolBar = new QToolBar(client);
+    m_toolBar->setObjectName(QStringLiteral("PropertiesToolBar"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setFloatable(false);
+    m_toolBar->setIconSize(QSize(16, 16));
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    CreateCommands();
+
+    // Focus given to the pane goes to the grid.
+    setFocusProxy(m_propertyGrid);
+    client->setFocusProxy(m_propertyGrid);
+
+    RepositionControls();
+    return true;
+}
+
+void CPropertiesWnd::CreateCommands()
+{
+    CommandRouter& commands = Commands();
+    // The buttons in toolbar order; they have no texts of their own.
+    for (int id : {ID_EXPAND_ALL, ID_SORTPROPERTIES, ID_PROPERTIES1, ID_PROPERTIES2})
+    {
+        QAction* action = commands.addCommand(id, QString());
+        action->setObjectName(QStringLiteral("Command%1").arg(id));
+        action->setIcon(ToolIcon(id));
+        m_toolBar->addAction(action);
+    }
+    commands.action(ID_SORTPROPERTIES)->setCheckable(true);
+
+    commands.setHandler(ID_EXPAND_ALL, [this]() { m_propertyGrid->expandAll(); });
+    commands.setUpdateHandler(ID_EXPAND_ALL, [](CommandUi& ui) { ui.Enable(); });
+    commands.setHandler(ID_SORTPROPERTIES,
+                        [this]() { m_propertyGrid->setAlphabeticMode(!m_propertyGrid->isAlphabeticMode()); });
+    commands.setUpdateHandler(ID_SORTPROPERTIES,
+                              [this](CommandUi& ui)
+                              {
+                                  ui.Enable();
+                                  ui.SetCheck(m_propertyGrid->isAlphabeticMode());
+                              });
+    commands.setHandler(ID_PROPERTIES1, []() {});
+    commands.setUpdateHandler(ID_PROPERTIES1, [](CommandUi& ui) { ui.Enable(); });
+    commands.setHandler(ID_PROPERTIES2, []() {});
+    commands.setUpdateHandler(ID_PROPERTIES2, [](CommandUi& ui) { ui.Enable(); });
+    commands.watchToolBar(m_toolBar);
+    commands.updateAll();
+}
+
+void CPropertiesWnd::RepositionControls()
+{
+    QWidget* client = ClientArea();
+    if (client == nullptr || m_selectorCombo == nullptr || m_toolBar == nullptr || m_propertyGrid == nullptr)
+        return;
+    const QRect c = client->rect();
+    const int comboHeight = m_selectorCombo->sizeHint().height();
+    const int toolBarHeight = m_toolBar->sizeHint().height();
+    m_selectorCombo->setGeometry(c.left(), c.top(), c.width(), comboHeight);
+    m_toolBar->setGeometry(c.left(), c.top() + comboHeight, c.width(), toolBarHeight);
+    m_propertyGrid->setGeometry(c.left(), c.top() + comboHeight + toolBarHeight, c.width(),
+                                std::max(0, c.height() - comboHeight - toolBarHeight));
+}
+
+bool CPropertiesWnd::event(QEvent* event)
+{
+    const bool result = DockPane::event(event);
+    // A change of the interface font reaches a docked pane as a change of its own (inherited)
+    // font; a floating one is told directly.
+    if ((event->type() == QEvent::FontChange || event->type() == QEvent::ApplicationFontChange) &&
+        m_propertyGrid != nullptr)
+        UpdateGridFont();
+    return result;
+}
+
+void CPropertiesWnd::UpdateGridFont()
+{
+    if (m_propertyGrid == nullptr)
+        return;
+    QFont font = QApplication::font();
+    const QFont menu = QApplication::font("QMenu");
+    if (menu.pixelSize() > 0)
+        font.setPixelSize(menu.pixelSize());
+    else if (menu.pointSizeF() > 0)
+        font.setPointSizeF(menu.pointSizeF());
+    font.setWeight(menu.weight());
+    font.setItalic(menu.italic());
+    m_gridFont = font;
+    m_propertyGrid->setFont(m_gridFont);
+}
+
+void CPropertiesWnd::InitPropList(tarn::editor::Table* table)
+{
+    if (!SCL_ASSERT(table != nullptr) || m_propertyGrid == nullptr)
+        return;
+    UpdateGridFont();
+    m_propertyGrid->removeAll();
+    m_shownRow = nullptr;
+
+    m_propertyGrid->setHeaderVisible(false);
+    m_propertyGrid->setHeaderTitles(QStringLiteral("Property"), QStringLiteral("Value"));
+    m_propertyGrid->setDescriptionVisible(true);
+    m_propertyGrid->setVSDotNetLook(true);
+    m_propertyGrid->setMarkModified(true);
+
+    auto* group = new PropertyGridItem(QStringLiteral("属性"));
+    for (const tarn::Field& field : table->m_fields)
+    {
+        QVariant initial;
+        switch (field.m_type)
+        {
+        case FIELD_TYPE_INT:
+            initial = QVariant(0);
+            break;
+        case FIELD_TYPE_UINT:
+            initial = QVariant(0u);
+            break;
+        case FIELD_TYPE_INT64:
+            initial = QVariant(qlonglong(0));
+            break;
+        case FIELD_TYPE_UINT64:
+            initial = QVariant(qulonglong(0));
+            break;
+        case FIELD_TYPE_FLOAT:
+            initial = QVariant(0.0f);
+            break;
+        case FIELD_TYPE_STRING:
+        case FIELD_TYPE_STRING_INT:
+        case FIELD_TYPE_STRING_FLOAT:
+            initial = QVariant(QString());
+            break;
+        default:
+            SCL_ASSERT(false);
+            break;
+        }
+        const QString name = QString::fromUtf16(field.m_name.c_str());
+        PropertyGridItem* property = nullptr;
+        if (!field.m_linkTableName.empty())
+            property = new CCustomPropertyGridTableProperty(name, initial, QString());
+        else
+            property = new CCustomPropertyGridProperty(name, initial, QString());
+        group->addSubItem(property);
+    }
+    m_propertyGrid->addProperty(group);
+    m_propertyGrid->adjustLayout();
+    m_shownTableName = table->m_fileName;
+}
+
+void CPropertiesWnd::DataToUI(tarn::Row* row)
+{
+    if (!SCL_ASSERT(row != nullptr) || m_propertyGrid == nullptr)
+        return;
+    tarn::editor::Table* table = row->m_table;
+    if (table == nullptr)
+    {
+        SCL_ASSERT(false);
+        return;
+    }
+    // An edit still open belongs to the row shown so far.
+    m_propertyGrid->endEditItem(true);
+
+    if (table->m_fileName != m_shownTableName)
+        InitPropList(table);
+    m_shownRow = row;
+
+    PropertyGridItem* group = m_propertyGrid->property(0);
+    if (group == nullptr)
+    {
+        SCL_ASSERT(false);
+        return;
+    }
+    for (int i = 0; i < row->cells.size(); ++i)
+    {
+        tarn::Cell* cell = row->cells[i];
+        auto* property = dynamic_cast<CCustomPropertyGridProperty*>(group->subItem(i));
+        if (cell == nullptr || property == nullptr)
+        {
+            SCL_ASSERT(false);
+            return;
+        }
+        property->SetCell(cell);
+
+        const QVariant shown = property->value();
+        switch (cell->Type())
+        {
+        case FIELD_TYPE_INT:
+        {
+            const int value = cell->GetInt();
+            if (shown.value<int>() != value)
+                property->setValue(QVariant(value));
+            break;
+        }
+        case FIELD_TYPE_UINT:
+        {
+            const uint value = cell->GetUInt();
+            if (shown.value<uint>() != value)
+                property->setValue(QVariant(value));
+            break;
+        }
+        case FIELD_TYPE_INT64:
+        {
+            const qlonglong value = cell->GetInt64();
+            if (shown.value<qlonglong>() != value)
+                property->setValue(QVariant(value));
+            break;
+        }
+        case FIELD_TYPE_UINT64:
+        {
+            const qulonglong value = cell->GetUInt64();
+            if (shown.value<qulonglong>() != value)
+                property->setValue(QVariant(value));
+            break;
+        }
+        case FIELD_TYPE_FLOAT:
+        {
+            // The difference in single precision; a value within 0.0001 keeps what is shown.
+            const float value = cell->GetFloat();
+            const float difference = std::fabs(shown.value<float>() - value);
+            if (!(static_cast<double>(difference) < 0.0001))
+                property->setValue(QVariant(value));
+            break;
+        }
+        case FIELD_TYPE_STRING:
+        {
+            const QString value = FromUtf16(cell->GetString());
+            if (shown.toString() != value)
+                property->setValue(QVariant(value));
+            break;
+        }
+        case FIELD_TYPE_STRING_INT:
+        case FIELD_TYPE_STRING_FLOAT:
+        {
+            const QString value = FromUtf16(cell->ToString());
+            if (shown.toString() != value)
+                property->setValue(QVariant(value));
+            break;
+        }
+        default:
+            SCL_ASSERT(false);
+            break;
+        }
+    }
+}
+
+void CPropertiesWnd::ForgetRow(const tarn::Row* row)
+{
+    if (row == nullptr || m_propertyGrid == nullptr)
+        return;
+    bool bound = row == m_shownRow;
+    if (PropertyGridItem* group = m_propertyGrid->property(0); group != nullptr && !bound)
+    {
+        for (int i = 0; i < group->subItemCount() && !bound; ++i)
+        {
+            auto* property = dynamic_cast<CCustomPropertyGridProperty*>(group->subItem(i));
+            if (property == nullptr || property->GetCell() == nullptr)
+                continue;
+            for (int j = 0; j < row->cells.size() && !bound; ++j)
+                bound = row->cells[j] == property->GetCell();
+        }
+    }
+    if (!bound)
+        return;
+    m_propertyGrid->endEditItem(false);
+    m_propertyGrid->removeAll();
+    m_shownTableName.clear();
+    m_shownRow = nullptr;
+}
+
+void CPropertiesWnd::OnCellChanged(CCustomPropertyGridProperty* property, tarn::Cell* cell)
+{
+    Q_UNUSED(property);
+    CTesselDoc::MarkModified();
+    tarn::Row* row = m_shownRow;
+    if (row == nullptr || row->m_nameFieldIndex < 0 || row->m_nameFieldIndex >= row->cells.size() ||
+        row->cells[row->m_nameFieldIndex] != cell)
+        return;
+    emit rowNameChanged(row);
+    NotifyRowNameChanged(row);
+}
+
+void NotifyRowNameChanged(tarn::Row* row)
+{
+    CMainFrame* frame = GetMainFrame();
+    if (frame == nullptr || row == nullptr || !frame->m_classView.IsCreated())
+        return;
+    frame->m_classView.RowTextChanged(row);
+}

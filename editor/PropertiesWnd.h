@@ -1,0 +1,95 @@
+// The properties pane "属性": the cells of one row in a property grid, one property per field of
+// the row's table inside the single group "属性", each bound to the row's cell of its field.
+//
+// The class view calls DataToUI whenever its caret moves to a row; the pane rebuilds the grid
+// only when that row belongs to another table than the one shown (compared by data file name)
+// and otherwise just rebinds the properties and replaces the values that differ. Committed edits
+// are written into the cells by the properties themselves (CCustomPropertyGridProperty); the pane
+// marks the document modified when a cell changed, and tells the class view when the row's name
+// cell changed. Before rows are destroyed the class view calls ForgetRow, so that no property is
+// left bound to a destroyed cell.
+//
+// The main frame owns the pane by value (CMainFrame::m_propertiesPane) and creates it through
+// DockPane::Create. The pane owns its children (through Qt parenthood); the grid's properties
+// point at cells of the shown row, which belongs to its table.
+#pragma once
+
+#include "base/string.h"
+#include "editor/DockPane.h"
+
+#include <QFont>
+
+class CCustomPropertyGridCtrl;
+class CCustomPropertyGridProperty;
+class QComboBox;
+class QToolBar;
+namespace tarn
+{
+class Cell;
+class Row;
+namespace editor
+{
+class Table;
+}
+} // namespace tarn
+
+class CPropertiesWnd : public DockPane
+{
+    Q_OBJECT
+
+public:
+    explicit CPropertiesWnd(QWidget* parent = nullptr);
+    ~CPropertiesWnd() override;
+
+    // Shows `row` (not owned, not null): rebuilds the grid if the row's table is not the one
+    // shown, then binds property i to cell i and replaces only the values that differ (a FLOAT
+    // within 0.0001 of the value shown is left as it is). An edit in progress is committed to
+    // the row it was started on first. A row without a table, a missing cell or more cells than
+    // properties is a failed check that ends the update there.
+    void DataToUI(tarn::Row* row);
+    // Rebuilds the grid for `table`: the group "属性" with one unbound property per field (a link
+    // property for a field with a LinkTableName), values 0, 0.0 or empty by type; records the
+    // table's file name as the shown table.
+    void InitPropList(tarn::editor::Table* table);
+    // Called before `row` is destroyed: if the grid is bound to that row's cells, the grid is
+    // emptied (no properties, no shown table) so that no later edit can reach them.
+    void ForgetRow(const tarn::Row* row);
+    // Gives the grid the interface font with the size, weight and slant of the menu font.
+    void UpdateGridFont();
+
+    // The row shown, or null before the first DataToUI and after ForgetRow emptied the grid.
+    tarn::Row* ShownRow() const { return m_shownRow; }
+    // File name of the table whose fields the grid holds; empty while the grid is empty.
+    const scl::stringT<char16_t, 128>& ShownTableName() const { return m_shownTableName; }
+    CCustomPropertyGridCtrl* Grid() const { return m_propertyGrid; }
+    QComboBox* SelectorCombo() const { return m_selectorCombo; }
+    QToolBar* ToolBar() const { return m_toolBar; }
+    QFont GridFont() const { return m_gridFont; }
+
+signals:
+    // A committed edit changed the name cell of the shown row.
+    void rowNameChanged(tarn::Row* row);
+
+protected:
+    // Builds the drop-down list (control 1), the grid (control 2) and the toolbar (183) with the
+    // commands 154 (expand all), 151 (alphabetic / grouped), 152 and 153 (no function).
+    bool OnCreate() override;
+    // The drop-down list at the top, the toolbar under it, the grid in the rest of the pane.
+    void RepositionControls() override;
+    bool event(QEvent* event) override;
+
+private:
+    void CreateCommands();
+    void OnCellChanged(CCustomPropertyGridProperty* property, tarn::Cell* cell);
+
+    CCustomPropertyGridCtrl* m_propertyGrid = nullptr;
+    QFont m_gridFont;
+    QComboBox* m_selectorCombo = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    scl::stringT<char16_t, 128> m_shownTableName;
+    tarn::Row* m_shownRow = nullptr; // not owned
+};
+
+// Makes the class view's item of `row` show the row's current name. Does nothing without a
+// main window or before the class view exists.
+void NotifyRowNameChanged(tarn::Row* row);

@@ -1,0 +1,167 @@
+#include "editor/TesselApp.h"
+
+#include "editor/AboutDlg.h"
+#include "editor/AppSettings.h"
+#include "editor/CrashDump.h"
+#include "editor/MainFrame.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+
+namespace
+{
+CTesselApp* g_app = nullptr;
+
+// Screenshots for documentation and checks: with TESSEL_SCREENSHOT=PATH the editor saves an
+// image of its main window to PATH once the window has settled, then quits.
+const char kScreenshotVariable[] = "TESSEL_SCREENSHOT";
+constexpr int kScreenshotDelayMs = 1500;
+
+void PrintLine(FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fprintf(stream, "%s\n", bytes.constData());
+    std::fflush(stream);
+}
+} // namespace
+
+QString CommandLineUsage()
+{
+    return QStringLiteral("Usage: tessel [-C DIR] [--help] [--version]\n"
+                          "Edits the game data tables listed in tableList.xml of the data directory.\n"
+                          "\n"
+                          "  -C DIR     use DIR as the data directory (the current directory)\n"
+                          "  --help     show this help and exit\n"
+                          "  --version  show the version and exit");
+}
+
+CommandLineOptions ParseCommandLine(const QStringList& arguments)
+{
+    CommandLineOptions options;
+    for (int i = 1; i < arguments.size(); ++i)
+    {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("-C"))
+        {
+            if (i + 1 >= arguments.size())
+            {
+                options.error = QStringLiteral("option -C needs a directory");
+                break;
+            }
+            options.dataDirectory = arguments[++i];
+        }
+        else if (argument == QLatin1String("--help"))
+            options.help = true;
+        else if (argument == QLatin1String("--version"))
+            options.version = true;
+        // Anything else is ignored: the document is always "editor".
+    }
+    return options;
+}
+
+CTesselApp::CTesselApp(int& argc, char** argv) : m_argc(argc), m_argv(argv)
+{
+    // The crash filter comes first, before anything else can fail.
+    InstallCrashDumpFilter();
+    for (int i = 0; i < argc; ++i)
+        m_arguments << QString::fromLocal8Bit(argv[i]);
+    g_app = this;
+    m_hiColorIcons = true;
+}
+
+CTesselApp::~CTesselApp()
+{
+    m_mainFrame.reset();
+    if (g_app == this)
+        g_app = nullptr;
+}
+
+CTesselApp* CTesselApp::instance()
+{
+    return g_app;
+}
+
+bool CTesselApp::InitInstance()
+{
+    // The command line is read before any window system is needed, so --help works anywhere.
+    const CommandLineOptions options = ParseCommandLine(m_arguments);
+    if (!options.error.isEmpty())
+    {
+        PrintLine(stderr, QStringLiteral("tessel: %1").arg(options.error));
+        PrintLine(stderr, CommandLineUsage());
+        m_exitCode = 2;
+        return false;
+    }
+    if (options.help)
+    {
+        PrintLine(stdout, CommandLineUsage());
+        m_exitCode = 0;
+        return false;
+    }
+    if (options.version)
+    {
+        PrintLine(stdout, QStringLiteral("Tessel 1.0"));
+        m_exitCode = 0;
+        return false;
+    }
+    // Made absolute before the data directory becomes the current directory.
+    QString screenshot = qEnvironmentVariable(kScreenshotVariable);
+    if (!screenshot.isEmpty())
+        screenshot = QFileInfo(screenshot).absoluteFilePath();
+    if (!options.dataDirectory.isEmpty() && !QDir::setCurrent(options.dataDirectory))
+    {
+        PrintLine(stderr,
+                  QStringLiteral("tessel: cannot enter the data directory %1").arg(options.dataDirectory));
+        m_exitCode = 2;
+        return false;
+    }
+
+    if (!QCoreApplication::instance())
+        m_ownApplication = std::make_unique<QApplication>(m_argc, m_argv);
+    QCoreApplication::setOrganizationName(AppSettings::OrganizationName());
+    QCoreApplication::setApplicationName(AppSettings::ApplicationName());
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tessel"));
+    QGuiApplication::setWindowIcon(TesselAppIcon());
+
+    // The frame loads the tables while it is being created; the document is opened under the
+    // fixed name "editor" (nothing is read) whatever the command line named.
+    m_mainFrame = std::make_unique<CMainFrame>();
+    if (!m_mainFrame->LoadFrame())
+    {
+        m_mainFrame.reset();
+        m_exitCode = 1;
+        return false;
+    }
+    CTesselDoc* document = m_mainFrame->GetActiveDocument();
+    document->OnOpenDocument(QStringLiteral("editor"));
+    document->SetPathName(QStringLiteral("editor"));
+    m_mainFrame->RestoreWindowState();
+    m_mainFrame->show();
+
+    // Loading problems are shown once the event loop runs, without blocking it.
+    QTimer::singleShot(0, m_mainFrame.get(), &CMainFrame::ShowLoadProblems);
+
+    if (!screenshot.isEmpty())
+    {
+        QTimer::singleShot(kScreenshotDelayMs, m_mainFrame.get(),
+                           [this, screenshot]()
+                           {
+                               const bool saved = m_mainFrame->grab().save(screenshot, "PNG");
+                               if (!saved)
+                                   PrintLine(stderr,
+                                             QStringLiteral("tessel: cannot write %1").arg(screenshot));
+                               QCoreApplication::exit(saved ? 0 : 1);
+                           });
+    }
+    m_exitCode = 0;
+    return true;
+}
+
+int CTesselApp::Run()
+{
+    m_exitCode = QCoreApplication::exec();
+    return m_exitCode;
+}

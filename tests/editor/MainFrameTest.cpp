@@ -1,0 +1,636 @@
+// The real editor started on a temporary data directory: caption, menus, toolbar, accelerators,
+// panes, status bar, looks, File -> Open and New, command line, the about box, customisation
+// and printing.
+#include "ShellTestSupport.h"
+
+#include "editor/AboutDlg.h"
+#include "editor/LockKeyIndicators.h"
+#include "editor/Looks.h"
+#include "editor/TesselView.h"
+#include "editor/ToolbarCustomizeDlg.h"
+#include "editor/resource.h"
+
+#include <QAction>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWidgetAction>
+#include <QWindow>
+
+using namespace shelltest;
+
+namespace
+{
+struct MenuItem
+{
+    QString text; // empty for a separator
+    int id;       // 0 for a separator or a submenu without id
+
+    bool operator==(const MenuItem& other) const { return text == other.text && id == other.id; }
+};
+
+void PrintTo(const MenuItem& item, std::ostream* os)
+{
+    *os << "{" << item.text.toStdString() << ", " << item.id << "}";
+}
+
+std::vector<MenuItem> Items(const QMenu* menu)
+{
+    std::vector<MenuItem> items;
+    for (QAction* action : menu->actions())
+        items.push_back(
+            {action->isSeparator() ? QString() : action->text(), CommandRouter::commandId(action)});
+    return items;
+}
+
+QMenu* SubMenu(const QMenu* menu, const QString& text)
+{
+    for (QAction* action : menu->actions())
+        if (action->text() == text)
+            return action->menu();
+    return nullptr;
+}
+
+QMenu* TopMenu(CMainFrame* frame, const QString& text)
+{
+    for (QAction* action : frame->menuBar()->actions())
+        if (action->text() == text)
+            return action->menu();
+    return nullptr;
+}
+
+class MainFrameTest : public EditorTest
+{
+};
+} // namespace
+
+TEST_F(MainFrameTest, StartsWithDocumentEditorAndLoadedTables)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(GetMainFrame(), frame);
+    EXPECT_EQ(CTesselApp::instance(), App());
+    EXPECT_TRUE(App()->m_hiColorIcons);
+
+    EXPECT_EQ(frame->GetActiveDocument()->GetTitle(), QStringLiteral("editor"));
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("editor[*] - Tessel"));
+    ASSERT_NE(frame->windowHandle(), nullptr);
+    EXPECT_EQ(frame->windowHandle()->title(), QStringLiteral("editor - Tessel"));
+    EXPECT_FALSE(frame->isWindowModified());
+    EXPECT_TRUE(frame->isVisible());
+
+    // -C made the data directory current before the tables were loaded.
+    EXPECT_EQ(QDir::current().canonicalPath(), QDir(Dir()).canonicalPath());
+    EXPECT_EQ(TableList::instance()->count(), 2);
+
+    EXPECT_NE(qobject_cast<CTesselView*>(frame->centralWidget()), nullptr);
+}
+
+TEST_F(MainFrameTest, PanesAreDockedOnTheLeftWithTheirCaptionsAndIds)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    EXPECT_TRUE(frame->m_classView.IsCreated());
+    EXPECT_EQ(frame->m_classView.windowTitle(), QStringLiteral("类视图"));
+    EXPECT_EQ(frame->m_classView.PaneId(), 134);
+    EXPECT_EQ(frame->m_propertiesPane.windowTitle(), QStringLiteral("属性"));
+    EXPECT_EQ(frame->m_propertiesPane.PaneId(), 150);
+    EXPECT_EQ(frame->dockWidgetArea(&frame->m_classView), Qt::LeftDockWidgetArea);
+    EXPECT_EQ(frame->dockWidgetArea(&frame->m_propertiesPane), Qt::LeftDockWidgetArea);
+    EXPECT_TRUE(frame->m_classView.isVisible());
+    EXPECT_TRUE(frame->m_propertiesPane.isVisible());
+    EXPECT_FALSE(frame->m_classView.isFloating());
+    // The class view sits above the properties pane.
+    EXPECT_LT(frame->m_classView.geometry().top(), frame->m_propertiesPane.geometry().top());
+}
+
+TEST_F(MainFrameTest, MenusHaveTheirTextsAndCommandIds)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+
+    QStringList tops;
+    for (QAction* action : frame->menuBar()->actions())
+        tops << action->text();
+    EXPECT_EQ(tops, (QStringList{QStringLiteral("文件(&F)"), QStringLiteral("视图(&V)"),
+                                 QStringLiteral("帮助(&H)")}));
+
+    QMenu* file = TopMenu(frame, QStringLiteral("文件(&F)"));
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(Items(file), (std::vector<MenuItem>{{QStringLiteral("新建(&N)\tCtrl+N"), 57600},
+                                                  {QStringLiteral("打开(&O)...\tCtrl+O"), 57601},
+                                                  {QStringLiteral("保存(&S)\tCtrl+S"), 32775},
+                                                  {QString(), 0},
+                                                  {QStringLiteral("退出(&X)"), 57665}}));
+
+    QMenu* view = TopMenu(frame, QStringLiteral("视图(&V)"));
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(Items(view), (std::vector<MenuItem>{{QStringLiteral("工具栏和停靠窗口(&T)"), 59392},
+                                                  {QStringLiteral("状态栏(&S)"), 59393},
+                                                  {QStringLiteral("应用程序外观(&A)"), 0}}));
+    QMenu* looks = SubMenu(view, QStringLiteral("应用程序外观(&A)"));
+    ASSERT_NE(looks, nullptr);
+    EXPECT_EQ(Items(looks), (std::vector<MenuItem>{{QStringLiteral("Windows 2000(&2)"), 210},
+                                                   {QStringLiteral("Office XP(&X)"), 211},
+                                                   {QStringLiteral("Windows XP(&W)"), 212},
+                                                   {QStringLiteral("Office 2003(&3)"), 213},
+                                                   {QStringLiteral("Visual Studio.NET 2005(&5)"), 214},
+                                                   {QStringLiteral("Office 2007(&7)"), 0}}));
+    QMenu* office2007 = SubMenu(looks, QStringLiteral("Office 2007(&7)"));
+    ASSERT_NE(office2007, nullptr);
+    EXPECT_EQ(Items(office2007), (std::vector<MenuItem>{{QStringLiteral("蓝色样式(&B)"), 215},
+                                                        {QStringLiteral("黑色样式(&L)"), 216},
+                                                        {QStringLiteral("银色样式(&S)"), 217},
+                                                        {QStringLiteral("水绿色样式(&A)"), 218}}));
+
+    QMenu* help = TopMenu(frame, QStringLiteral("帮助(&H)"));
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(Items(help), (std::vector<MenuItem>{{QStringLiteral("关于 Tessel(&A)..."), 57664}}));
+}
+
+TEST_F(MainFrameTest, PaneMenuListsTheToolbarThePanesAndCustomise)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    QMenu* panes =
+        SubMenu(TopMenu(frame, QStringLiteral("视图(&V)")), QStringLiteral("工具栏和停靠窗口(&T)"));
+    ASSERT_NE(panes, nullptr);
+    emit panes->aboutToShow();
+    QStringList texts;
+    for (QAction* action : panes->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("标准"), QStringLiteral("类视图"), QStringLiteral("属性"),
+                                  QStringLiteral("-"), QStringLiteral("自定义...")}));
+    EXPECT_EQ(CommandRouter::commandId(panes->actions().last()), 126);
+
+    // Unticking a pane's entry hides the pane.
+    QAction* classViewToggle = panes->actions().at(1);
+    EXPECT_TRUE(classViewToggle->isChecked());
+    classViewToggle->trigger();
+    EXPECT_FALSE(frame->m_classView.isVisible());
+    classViewToggle->trigger();
+    EXPECT_TRUE(frame->m_classView.isVisible());
+}
+
+TEST_F(MainFrameTest, StandardToolbarHoldsTheButtonsInOrder)
+{
+    ASSERT_TRUE(Start());
+    QToolBar* toolBar = Frame()->StandardToolBar();
+    ASSERT_NE(toolBar, nullptr);
+    EXPECT_EQ(toolBar->windowTitle(), QStringLiteral("标准"));
+    EXPECT_EQ(Frame()->toolBarArea(toolBar), Qt::TopToolBarArea);
+
+    std::vector<int> ids;
+    QToolButton* customize = nullptr;
+    for (QAction* action : toolBar->actions())
+    {
+        if (auto* widgetAction = qobject_cast<QWidgetAction*>(action))
+        {
+            customize = qobject_cast<QToolButton*>(toolBar->widgetForAction(widgetAction));
+            continue;
+        }
+        ids.push_back(action->isSeparator() ? 0 : CommandRouter::commandId(action));
+    }
+    EXPECT_EQ(ids, (std::vector<int>{57600, 57601, 57603, 0, 57635, 57634, 57637, 0, 57607, 57664}));
+
+    // The customise button at the end offers "自定义..." (126).
+    ASSERT_NE(customize, nullptr);
+    ASSERT_NE(customize->menu(), nullptr);
+    ASSERT_EQ(customize->menu()->actions().size(), 1);
+    EXPECT_EQ(customize->menu()->actions().first()->text(), QStringLiteral("自定义..."));
+    EXPECT_EQ(CommandRouter::commandId(customize->menu()->actions().first()), 126);
+
+    // Buttons follow their commands: the edit commands have no handler and stay disabled.
+    for (QAction* action : toolBar->actions())
+    {
+        const int id = CommandRouter::commandId(action);
+        if (id == 57635 || id == 57634 || id == 57637)
+        {
+            EXPECT_FALSE(action->isEnabled()) << id;
+        }
+        else if (id != 0)
+        {
+            EXPECT_TRUE(action->isEnabled()) << id;
+        }
+    }
+}
+
+TEST_F(MainFrameTest, AcceleratorsCarryTheirCommands)
+{
+    ASSERT_TRUE(Start());
+    CommandRouter& commands = Frame()->Commands();
+    const struct
+    {
+        int id;
+        QList<QKeySequence> keys;
+    } expected[] = {
+        {57600, {QKeySequence(QStringLiteral("Ctrl+N"))}},
+        {57601, {QKeySequence(QStringLiteral("Ctrl+O"))}},
+        {57603, {QKeySequence(QStringLiteral("Ctrl+S"))}},
+        {57607, {QKeySequence(QStringLiteral("Ctrl+P"))}},
+        {57643, {QKeySequence(QStringLiteral("Ctrl+Z")), QKeySequence(QStringLiteral("Alt+Backspace"))}},
+        {57635, {QKeySequence(QStringLiteral("Ctrl+X")), QKeySequence(QStringLiteral("Shift+Del"))}},
+        {57634, {QKeySequence(QStringLiteral("Ctrl+C")), QKeySequence(QStringLiteral("Ctrl+Ins"))}},
+        {57637, {QKeySequence(QStringLiteral("Ctrl+V")), QKeySequence(QStringLiteral("Shift+Ins"))}},
+        {57680, {QKeySequence(QStringLiteral("F6"))}},
+        {57681, {QKeySequence(QStringLiteral("Shift+F6"))}},
+    };
+    for (const auto& accelerator : expected)
+    {
+        QAction* action = commands.action(accelerator.id);
+        ASSERT_NE(action, nullptr) << accelerator.id;
+        EXPECT_EQ(action->shortcuts(), accelerator.keys) << accelerator.id;
+    }
+    // No other command owns a shortcut (the menu's 32775 only shows "Ctrl+S" in its text).
+    for (int id : commands.ids())
+    {
+        bool listed = false;
+        for (const auto& accelerator : expected)
+            listed = listed || accelerator.id == id;
+        if (!listed)
+        {
+            EXPECT_TRUE(commands.action(id)->shortcuts().isEmpty()) << id;
+        }
+    }
+    // Accelerators without a handler keep their keys but stay disabled.
+    for (int id : {57643, 57635, 57634, 57637, 57680, 57681})
+        EXPECT_FALSE(commands.action(id)->isEnabled()) << id;
+}
+
+TEST_F(MainFrameTest, CtrlSKeyPressSavesEveryTable)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame, 5000));
+
+    const QByteArray item = ReadFile(Path(QStringLiteral("item.txt")));
+    const QByteArray monster = ReadFile(Path(QStringLiteral("monster.txt")));
+    ASSERT_TRUE(WriteFile(Path(QStringLiteral("item.txt")), "overwritten"));
+    ASSERT_TRUE(WriteFile(Path(QStringLiteral("monster.txt")), "overwritten"));
+
+    QTest::keyClick(frame, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(ReadFile(Path(QStringLiteral("item.txt"))), item);
+    EXPECT_EQ(ReadFile(Path(QStringLiteral("monster.txt"))), monster);
+}
+
+TEST_F(MainFrameTest, StatusBarShowsReadyAndTheLockIndicators)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    ASSERT_NE(frame->MessagePane(), nullptr);
+    EXPECT_EQ(frame->MessagePane()->text(), QStringLiteral("就绪"));
+    LockKeyIndicators* indicators = frame->Indicators();
+    ASSERT_NE(indicators, nullptr);
+    EXPECT_EQ(indicators->CapsLabel()->text(), QStringLiteral("CAP"));
+    EXPECT_EQ(indicators->NumLabel()->text(), QStringLiteral("NUM"));
+    EXPECT_EQ(indicators->ScrollLabel()->text(), QStringLiteral("SCRL"));
+    // Indicators sit right of the message pane, in this order.
+    const int message = frame->MessagePane()->geometry().left();
+    EXPECT_LT(message, indicators->CapsLabel()->geometry().left());
+    EXPECT_LT(indicators->CapsLabel()->geometry().left(), indicators->NumLabel()->geometry().left());
+    EXPECT_LT(indicators->NumLabel()->geometry().left(), indicators->ScrollLabel()->geometry().left());
+    // The offscreen platform has no lock keys: all show off.
+    EXPECT_FALSE(indicators->CapsLabel()->isEnabled());
+    EXPECT_FALSE(indicators->NumLabel()->isEnabled());
+    EXPECT_FALSE(indicators->ScrollLabel()->isEnabled());
+
+    // Shown states follow what is given.
+    LockKeyStates states;
+    states.caps = true;
+    states.scroll = true;
+    indicators->Show(states);
+    EXPECT_TRUE(indicators->CapsLabel()->isEnabled());
+    EXPECT_FALSE(indicators->NumLabel()->isEnabled());
+    EXPECT_TRUE(indicators->ScrollLabel()->isEnabled());
+    // A key event refreshes them from the platform again.
+    QTest::keyClick(frame, Qt::Key_A);
+    QTRY_VERIFY_WITH_TIMEOUT(!indicators->CapsLabel()->isEnabled(), 5000);
+    EXPECT_FALSE(indicators->ScrollLabel()->isEnabled());
+}
+
+TEST_F(MainFrameTest, StatusBarCommandTogglesTheStatusBar)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    CommandRouter& commands = frame->Commands();
+    commands.updateAll();
+    EXPECT_TRUE(commands.action(59393)->isChecked());
+    ASSERT_TRUE(commands.execute(59393));
+    EXPECT_TRUE(frame->statusBar()->isHidden());
+    EXPECT_FALSE(commands.action(59393)->isChecked());
+    ASSERT_TRUE(commands.execute(59393));
+    EXPECT_FALSE(frame->statusBar()->isHidden());
+    EXPECT_TRUE(commands.action(59393)->isChecked());
+}
+
+TEST_F(MainFrameTest, DefaultLookIsOffice2007BlueWithItsRadioMark)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    EXPECT_EQ(frame->m_appLook, 215);
+    const ApplicationLook look = BuildApplicationLook(215);
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window), look.palette.color(QPalette::Window));
+    EXPECT_EQ(QApplication::style()->name().toLower(), look.styleName.toLower());
+    for (int id = 210; id <= 218; ++id)
+    {
+        QAction* action = frame->Commands().action(id);
+        ASSERT_NE(action, nullptr);
+        EXPECT_TRUE(action->isCheckable());
+        EXPECT_EQ(action->isChecked(), id == 215) << id;
+    }
+}
+
+TEST_F(MainFrameTest, ChosenLookIsStoredAndAppliedAtTheNextStart)
+{
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(Frame()->Commands().execute(216));
+    EXPECT_EQ(Frame()->m_appLook, 216);
+    EXPECT_EQ(AppSettings().value(QStringLiteral("ApplicationLook")).toInt(), 216);
+    const ApplicationLook black = BuildApplicationLook(216);
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window), black.palette.color(QPalette::Window));
+    EXPECT_TRUE(Frame()->Commands().action(216)->isChecked());
+    EXPECT_FALSE(Frame()->Commands().action(215)->isChecked());
+
+    // Another look in between, so the next start must really apply the stored one.
+    ASSERT_TRUE(Frame()->Commands().execute(210));
+    EXPECT_EQ(AppSettings().value(QStringLiteral("ApplicationLook")).toInt(), 210);
+    ASSERT_TRUE(Frame()->Commands().execute(212));
+    Stop();
+    ApplyApplicationLook(BuildApplicationLook(213));
+
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Frame()->m_appLook, 212);
+    const ApplicationLook xp = BuildApplicationLook(212);
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window), xp.palette.color(QPalette::Window));
+    EXPECT_EQ(QApplication::palette().color(QPalette::Highlight), xp.palette.color(QPalette::Highlight));
+    EXPECT_EQ(QApplication::style()->name().toLower(), xp.styleName.toLower());
+    // The menu bar was made in it.
+    EXPECT_EQ(Frame()->menuBar()->palette().color(QPalette::Window), xp.palette.color(QPalette::Window));
+    EXPECT_TRUE(Frame()->Commands().action(212)->isChecked());
+}
+
+TEST_F(MainFrameTest, StoredLookOutsideTheRangeFallsBackToTheDefault)
+{
+    AppSettings().setValue(QStringLiteral("ApplicationLook"), 999);
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Frame()->m_appLook, 215);
+}
+
+TEST_F(MainFrameTest, FileOpenChangesOnlyTheCaptionAndTheRecentFiles)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    const QString chosen = Path(QStringLiteral("notes.dat"));
+    ASSERT_TRUE(WriteFile(chosen, "not a table"));
+    std::vector<QByteArray> before;
+    for (const DataFile& file : SampleDataFiles())
+        before.push_back(ReadFile(Path(file.name)));
+
+    ModalAnswer<QFileDialog> answer(
+        [&](QFileDialog* dialog)
+        {
+            dialog->selectFile(chosen);
+            static_cast<QDialog*>(dialog)->accept(); // QFileDialog's accept() checks the choice
+        });
+    ASSERT_TRUE(frame->Commands().execute(57601));
+    ASSERT_TRUE(answer.answered());
+
+    EXPECT_EQ(frame->GetActiveDocument()->GetTitle(), QStringLiteral("notes.dat"));
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("notes.dat[*] - Tessel"));
+    EXPECT_FALSE(frame->isWindowModified());
+    EXPECT_EQ(RecentFileList::Entries(), QStringList{QFileInfo(chosen).absoluteFilePath()});
+    // Nothing was read or written, nothing reloaded.
+    EXPECT_EQ(ReadFile(chosen), QByteArray("not a table"));
+    size_t i = 0;
+    for (const DataFile& file : SampleDataFiles())
+        EXPECT_EQ(ReadFile(Path(file.name)), before[i++]) << file.name.toStdString();
+    EXPECT_EQ(TableList::instance()->count(), 2);
+
+    // A cancelled dialog changes nothing.
+    ModalAnswer<QFileDialog> cancel([](QFileDialog* dialog) { dialog->reject(); });
+    ASSERT_TRUE(frame->Commands().execute(57601));
+    ASSERT_TRUE(cancel.answered());
+    EXPECT_EQ(frame->GetActiveDocument()->GetTitle(), QStringLiteral("notes.dat"));
+    EXPECT_EQ(RecentFileList::Entries().size(), 1);
+}
+
+TEST_F(MainFrameTest, RecentFileListKeepsTenNewestWithoutDuplicates)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    for (int i = 1; i <= 12; ++i)
+        ASSERT_TRUE(frame->OpenDocumentFile(Path(QStringLiteral("f%1.txt").arg(i))));
+    ASSERT_TRUE(frame->OpenDocumentFile(Path(QStringLiteral("f5.txt"))));
+    const QStringList entries = RecentFileList::Entries();
+    ASSERT_EQ(entries.size(), 10);
+    EXPECT_EQ(QFileInfo(entries[0]).fileName(), QStringLiteral("f5.txt"));
+    EXPECT_EQ(QFileInfo(entries[1]).fileName(), QStringLiteral("f12.txt"));
+    EXPECT_EQ(QFileInfo(entries[8]).fileName(), QStringLiteral("f4.txt"));
+    EXPECT_EQ(QFileInfo(entries[9]).fileName(), QStringLiteral("f3.txt"));
+    EXPECT_EQ(entries.count(entries[0]), 1);
+    // Kept in the settings across starts.
+    Stop();
+    EXPECT_EQ(RecentFileList::Entries(), entries);
+}
+
+TEST_F(MainFrameTest, FileNewRenamesWithoutPromptOrReload)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    frame->GetActiveDocument()->SetModifiedFlag(true);
+    ModalAnswer<QWidget> anyDialog([](QWidget* w) { w->close(); }, 200);
+    ASSERT_TRUE(frame->Commands().execute(57600));
+    EXPECT_FALSE(anyDialog.answered());
+    EXPECT_EQ(frame->GetActiveDocument()->GetTitle(), QStringLiteral("无标题"));
+    EXPECT_TRUE(frame->GetActiveDocument()->IsModified()); // edits are not forgotten
+    EXPECT_EQ(TableList::instance()->count(), 2);
+    // 32773 runs the same command.
+    frame->GetActiveDocument()->SetTitle(QStringLiteral("x"));
+    ASSERT_TRUE(frame->Commands().execute(32773));
+    EXPECT_EQ(frame->GetActiveDocument()->GetTitle(), QStringLiteral("无标题"));
+}
+
+TEST_F(MainFrameTest, CommandLineNamesAreIgnoredAndTheDocumentIsEditor)
+{
+    ASSERT_TRUE(Start({QStringLiteral("--unknown"), QStringLiteral("item.txt"), QStringLiteral("-C"), Dir(),
+                       QStringLiteral("other.txt")}));
+    EXPECT_EQ(Frame()->GetActiveDocument()->GetTitle(), QStringLiteral("editor"));
+    EXPECT_EQ(QDir::current().canonicalPath(), QDir(Dir()).canonicalPath());
+    // No file named "editor" is needed or made.
+    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("editor"))));
+}
+
+TEST_F(MainFrameTest, CommandLineWithoutDirectoryUsesTheCurrentOne)
+{
+    ASSERT_TRUE(QDir::setCurrent(Dir()));
+    ASSERT_TRUE(Start({QStringLiteral("--ignored")}));
+    EXPECT_EQ(TableList::instance()->count(), 2);
+}
+
+TEST_F(MainFrameTest, BadDataDirectoryEndsStartUp)
+{
+    const QString before = QDir::currentPath();
+    EXPECT_FALSE(Start({QStringLiteral("-C"), Path(QStringLiteral("no-such-dir"))}));
+    EXPECT_EQ(App()->ExitCode(), 2);
+    EXPECT_EQ(Frame(), nullptr);
+    EXPECT_EQ(QDir::currentPath(), before);
+
+    EXPECT_FALSE(Start({QStringLiteral("-C")}));
+    EXPECT_EQ(App()->ExitCode(), 2);
+}
+
+TEST_F(MainFrameTest, HelpAndVersionEndStartUpSuccessfully)
+{
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(Start({QStringLiteral("--version")}));
+    EXPECT_EQ(App()->ExitCode(), 0);
+    EXPECT_FALSE(Start({QStringLiteral("--help")}));
+    EXPECT_EQ(App()->ExitCode(), 0);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Tessel 1.0"), std::string::npos);
+    EXPECT_NE(out.find("Usage: tessel [-C DIR] [--help] [--version]"), std::string::npos);
+    EXPECT_EQ(Frame(), nullptr);
+}
+
+TEST(CommandLine, ParsesDirectoryHelpAndVersion)
+{
+    CommandLineOptions options = ParseCommandLine(
+        {QStringLiteral("tessel"), QStringLiteral("x"), QStringLiteral("-C"), QStringLiteral("/d")});
+    EXPECT_EQ(options.dataDirectory, QStringLiteral("/d"));
+    EXPECT_FALSE(options.help);
+    EXPECT_FALSE(options.version);
+    EXPECT_TRUE(options.error.isEmpty());
+
+    options =
+        ParseCommandLine({QStringLiteral("tessel"), QStringLiteral("--version"), QStringLiteral("--help")});
+    EXPECT_TRUE(options.help);
+    EXPECT_TRUE(options.version);
+    EXPECT_TRUE(options.dataDirectory.isEmpty());
+
+    // The program name is never taken for an option, and -C consumes its argument.
+    options = ParseCommandLine({QStringLiteral("--help"), QStringLiteral("-C"), QStringLiteral("--help")});
+    EXPECT_FALSE(options.help);
+    EXPECT_EQ(options.dataDirectory, QStringLiteral("--help"));
+
+    options = ParseCommandLine({QStringLiteral("tessel"), QStringLiteral("-C")});
+    EXPECT_FALSE(options.error.isEmpty());
+}
+
+TEST_F(MainFrameTest, AboutBoxShowsCaptionVersionAndComponents)
+{
+    ASSERT_TRUE(Start());
+    QString caption;
+    QStringList labels;
+    QString group;
+    QString okText;
+    ModalAnswer<CAboutDlg> answer(
+        [&](CAboutDlg* dialog)
+        {
+            caption = dialog->windowTitle();
+            for (QLabel* label : dialog->findChildren<QLabel*>())
+                labels << label->text();
+            if (auto* box = dialog->findChild<QGroupBox*>())
+                group = box->title();
+            auto* buttons = dialog->findChild<QDialogButtonBox*>();
+            QPushButton* ok = buttons ? qobject_cast<QPushButton*>(buttons->buttons().value(0)) : nullptr;
+            if (ok)
+            {
+                okText = ok->text();
+                ok->click();
+            }
+            else
+                dialog->reject();
+        });
+    ASSERT_TRUE(Frame()->Commands().execute(57664));
+    ASSERT_TRUE(answer.answered());
+    EXPECT_EQ(caption, QStringLiteral("关于 Tessel"));
+    EXPECT_TRUE(labels.contains(QStringLiteral("Tessel，1.0 版")));
+    EXPECT_TRUE(labels.contains(QStringLiteral("pugixml parser - version 1.0")));
+    EXPECT_TRUE(labels.contains(QStringLiteral("MultiTree")));
+    EXPECT_EQ(group, QStringLiteral("Versions"));
+    EXPECT_EQ(okText, QStringLiteral("确定"));
+}
+
+TEST_F(MainFrameTest, CustomiseHidesToolbarButtonsOnlyAndRemembersThem)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    QAction* cutButton = nullptr;
+    for (QAction* action : frame->StandardToolBar()->actions())
+        if (CommandRouter::commandId(action) == 57635)
+            cutButton = action;
+    ASSERT_NE(cutButton, nullptr);
+
+    QStringList listed;
+    ModalAnswer<ToolbarCustomizeDlg> answer(
+        [&](ToolbarCustomizeDlg* dialog)
+        {
+            QListWidget* list = dialog->ButtonList();
+            for (int row = 0; row < list->count(); ++row)
+            {
+                listed << list->item(row)->text();
+                if (list->item(row)->text() == QStringLiteral("剪切"))
+                    list->item(row)->setCheckState(Qt::Unchecked);
+            }
+            dialog->accept();
+        });
+    ASSERT_TRUE(frame->Commands().execute(126));
+    ASSERT_TRUE(answer.answered());
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("标准"), QStringLiteral("新建"), QStringLiteral("打开"),
+                                   QStringLiteral("保存"), QStringLiteral("剪切"), QStringLiteral("复制"),
+                                   QStringLiteral("粘贴"), QStringLiteral("打印"), QStringLiteral("关于")}));
+    EXPECT_FALSE(cutButton->isVisible());
+    // The command itself (and so its shortcuts and menu items) is untouched.
+    EXPECT_TRUE(frame->Commands().action(57635)->isVisible());
+
+    Stop();
+    ASSERT_TRUE(Start());
+    for (QAction* action : Frame()->StandardToolBar()->actions())
+    {
+        const int id = CommandRouter::commandId(action);
+        if (id != 0)
+        {
+            EXPECT_EQ(action->isVisible(), id != 57635) << id;
+        }
+    }
+}
+
+TEST_F(MainFrameTest, PrintingProducesAnEmptyPage)
+{
+    ASSERT_TRUE(Start());
+    CTesselView* view = Frame()->GetActiveView();
+    ASSERT_NE(view, nullptr);
+    const QString pdf = Path(QStringLiteral("print.pdf"));
+    view->Printer()->setOutputFormat(QPrinter::PdfFormat);
+    view->Printer()->setOutputFileName(pdf);
+
+    ASSERT_TRUE(Frame()->Commands().execute(57608)); // direct printing
+    const QByteArray printed = ReadFile(pdf);
+    EXPECT_TRUE(printed.startsWith("%PDF"));
+    EXPECT_TRUE(printed.contains("/Count 1")); // one page
+
+    ModalAnswer<QPrintPreviewDialog> preview([](QPrintPreviewDialog* dialog) { dialog->reject(); });
+    ASSERT_TRUE(Frame()->Commands().execute(57609));
+    EXPECT_TRUE(preview.answered());
+
+    ASSERT_TRUE(QFile::remove(pdf));
+    ModalAnswer<QPrintDialog> cancelled([](QPrintDialog* dialog) { dialog->reject(); });
+    ASSERT_TRUE(Frame()->Commands().execute(57607));
+    EXPECT_TRUE(cancelled.answered());
+    EXPECT_FALSE(QFileInfo::exists(pdf));
+}
