@@ -1,5 +1,7 @@
-// gen_data: writes a benchmark data directory (tableList.xml and generated tables covering every
-// field type) that Tessel and tessel-cli can open.
+// gen_data: writes a benchmark data directory that Tessel and tessel-cli can open: tableList.xml
+// and one table of game data per ROWS value, twelve columns covering every field type (ID, Name,
+// Level, Exp, Gold, Speed, Desc, Drops, Weights, Icon, LinkId, Flags), every value in the form the
+// writer produces. The same arguments always give the same bytes.
 //
 //   gen_data DIR [ROWS...]      one table per ROWS value (default: one table of 100000 rows)
 #include <cstdio>

@@ -13,35 +13,47 @@ namespace
 {
 
 const char16_t kHeader[] =
-    u"ID\tName\tKey\tFlags\tGold\tGuid\tScale\tDrops\tRates\r\n"
-    u"INT\tSTRING\tKEY_VALUE\tUINT\tINT64\tUINT64\tFLOAT\tSTRING_INT\tSTRING_FLOAT\r\n";
+    u"ID\tName\tLevel\tExp\tGold\tSpeed\tDesc\tDrops\tWeights\tIcon\tLinkId\tFlags\r\n"
+    u"INT\tSTRING\tUINT\tINT64\tUINT64\tFLOAT\tSTRING\tSTRING_INT\tSTRING_FLOAT\tSTRING\tINT\tUINT\r\n";
 
+// The metadata file as the generator writes it; %s is the table's own file name (LinkId links
+// rows of the same table).
 const char kMeta[] =
     "<?xml version=\"1.0\"?>\n"
     "<Table IdFieldIndex=\"0\" NameFieldIndex=\"1\">\n"
     "\t<Field Type=\"INT\" Name=\"ID\" CodeVarName=\"ID\" LinkTableName=\"\" IsMulti=\"false\" />\n"
-    "\t<Field Type=\"STRING\" Name=\"Name\" CodeVarName=\"Name\" LinkTableName=\"\" "
-    "IsMulti=\"false\" />\n"
-    "\t<Field Type=\"KEY_VALUE\" Name=\"Key\" CodeVarName=\"Key\" LinkTableName=\"\" "
-    "IsMulti=\"false\" />\n"
-    "\t<Field Type=\"UINT\" Name=\"Flags\" CodeVarName=\"Flags\" LinkTableName=\"\" "
-    "IsMulti=\"false\" />\n"
-    "\t<Field Type=\"INT64\" Name=\"Gold\" CodeVarName=\"Gold\" LinkTableName=\"\" "
-    "IsMulti=\"false\" />\n"
-    "\t<Field Type=\"UINT64\" Name=\"Guid\" CodeVarName=\"Guid\" LinkTableName=\"\" "
-    "IsMulti=\"false\" />\n"
-    "\t<Field Type=\"FLOAT\" Name=\"Scale\" CodeVarName=\"Scale\" LinkTableName=\"\" "
-    "IsMulti=\"false\" />\n"
-    "\t<Field Type=\"STRING_INT\" Name=\"Drops\" CodeVarName=\"Drops\" LinkTableName=\"%s\" "
+    "\t<Field Type=\"STRING\" Name=\"Name\" CodeVarName=\"Name\" LinkTableName=\"\" IsMulti=\"false\" />\n"
+    "\t<Field Type=\"UINT\" Name=\"Level\" CodeVarName=\"Level\" LinkTableName=\"\" IsMulti=\"false\" />\n"
+    "\t<Field Type=\"INT64\" Name=\"Exp\" CodeVarName=\"Exp\" LinkTableName=\"\" IsMulti=\"false\" />\n"
+    "\t<Field Type=\"UINT64\" Name=\"Gold\" CodeVarName=\"Gold\" LinkTableName=\"\" IsMulti=\"false\" />\n"
+    "\t<Field Type=\"FLOAT\" Name=\"Speed\" CodeVarName=\"Speed\" LinkTableName=\"\" IsMulti=\"false\" />\n"
+    "\t<Field Type=\"STRING\" Name=\"Desc\" CodeVarName=\"Desc\" LinkTableName=\"\" IsMulti=\"false\" />\n"
+    "\t<Field Type=\"STRING_INT\" Name=\"Drops\" CodeVarName=\"Drops\" LinkTableName=\"\" IsMulti=\"true\" "
+    "/>\n"
+    "\t<Field Type=\"STRING_FLOAT\" Name=\"Weights\" CodeVarName=\"Weights\" LinkTableName=\"\" "
     "IsMulti=\"true\" />\n"
-    "\t<Field Type=\"STRING_FLOAT\" Name=\"Rates\" CodeVarName=\"Rates\" LinkTableName=\"\" "
-    "IsMulti=\"true\" />\n"
+    "\t<Field Type=\"STRING\" Name=\"Icon\" CodeVarName=\"Icon\" LinkTableName=\"\" IsMulti=\"false\" />\n"
+    "\t<Field Type=\"INT\" Name=\"LinkId\" CodeVarName=\"LinkId\" LinkTableName=\"%s\" IsMulti=\"false\" />\n"
+    "\t<Field Type=\"UINT\" Name=\"Flags\" CodeVarName=\"Flags\" LinkTableName=\"\" IsMulti=\"false\" />\n"
     "</Table>\n";
 
-const char16_t* const kNames[] = {u"铁剑",         u"Shield of the North",
-                                  u"治疗药水",     u"Goblin Archer",
-                                  u"传说中的法杖", u"Scroll",
-                                  u"火焰冲击",     u"Wolf Pelt"};
+// Names: Chinese, ASCII and mixed; every row's name ends in its id.
+const char16_t* const kNames[] = {
+    u"铁剑",     u"Shield of the North", u"治疗药水",   u"Goblin Archer", u"传说中的法杖", u"Scroll",
+    u"火焰冲击", u"Wolf Pelt",           u"龙鳞 Armor", u"Mana 药剂"};
+
+// Words of the descriptions. No tab, CR, LF, quote or "|": every description is a plain value.
+const char16_t* const kWords[] = {u"a ",        u"sturdy ", u"blade ",     u"forged ", u"in ",    u"the ",
+                                  u"northern ", u"mines, ", u"它能",       u"提升",    u"攻击力", u"与",
+                                  u"防御。",    u"Deals ",  u"fire ",      u"damage ", u"to ",    u"nearby ",
+                                  u"enemies. ", u"在",      u"月光下",     u"闪耀",    u"Rare ",  u"drop ",
+                                  u"from ",     u"elite ",  u"monsters; ", u"可叠加",  u"99 ",    u"次。",
+                                  u"Requires ", u"level ",  u"30. ",       u"传说",    u"装备 "};
+
+constexpr int kDescMin = 20;
+constexpr int kDescMax = 200;
+constexpr int kDropsMax = 8;
+constexpr int kWeightsMax = 5;
 
 class Writer
 {
@@ -87,41 +99,68 @@ template <class Format, class T> void AppendNumber(std::u16string& line, Format 
     line.append(number, static_cast<size_t>(format(number, value)));
 }
 
-// One row in the writer's own form (no CR LF).
+std::uint32_t Below(std::mt19937& random, std::uint32_t n)
+{
+    return static_cast<std::uint32_t>(random() % n);
+}
+
+std::uint64_t Random64(std::mt19937& random)
+{
+    const std::uint64_t high = random();
+    return (high << 32) | random();
+}
+
+// One row in the writer's own form (no CR LF). Floats are multiples of a power of two with few
+// digits, so that "%f" of the value read back is the very text written.
 void AppendRow(std::u16string& line, int id, int rows, std::mt19937& random)
 {
     using namespace tarn::text;
-    AppendNumber(line, FormatInt32, id);
+    const std::uint32_t linkRange = static_cast<std::uint32_t>(rows) + 1;
+
+    AppendNumber(line, FormatInt32, id); // ID
     line += u'\t';
-    line += kNames[random() % (sizeof(kNames) / sizeof(kNames[0]))];
+    line += kNames[Below(random, sizeof(kNames) / sizeof(kNames[0]))]; // Name
     line += u' ';
     AppendNumber(line, FormatInt32, id);
-    line += u"\tKEY_";
-    AppendNumber(line, FormatInt32, id);
     line += u'\t';
-    AppendNumber(line, FormatUInt32, static_cast<std::uint32_t>(random()));
+    AppendNumber(line, FormatUInt32, 1 + Below(random, 100)); // Level
     line += u'\t';
-    AppendNumber(line, FormatInt64, static_cast<std::int64_t>(random()) * 1000003 - (1LL << 40));
+    AppendNumber(line, FormatInt64, static_cast<std::int64_t>(Random64(random) % 1000000000000ULL)); // Exp
     line += u'\t';
-    AppendNumber(line, FormatUInt64, (static_cast<std::uint64_t>(random()) << 32) | random());
+    AppendNumber(line, FormatUInt64, Random64(random)); // Gold
     line += u'\t';
-    AppendNumber(line, FormatFloat, static_cast<float>(random() % 100000) / 64.0f);
+    AppendNumber(line, FormatFloat, static_cast<float>(Below(random, 64000)) / 16.0f); // Speed
     line += u'\t';
-    const int drops = static_cast<int>(random() % 5);
+
+    // Desc: words up to a length of 20 to 200 units, cut there (the words hold no surrogates).
+    const size_t descLength = kDescMin + Below(random, kDescMax - kDescMin + 1);
+    const size_t descStart = line.size();
+    while (line.size() - descStart < descLength)
+        line += kWords[Below(random, sizeof(kWords) / sizeof(kWords[0]))];
+    line.resize(descStart + descLength);
+    line += u'\t';
+
+    const int drops = static_cast<int>(Below(random, kDropsMax + 1)); // Drops
     for (int i = 0; i < drops; ++i)
     {
         if (i > 0)
             line += u'|';
-        AppendNumber(line, FormatInt32, 1 + static_cast<int>(random() % static_cast<unsigned>(rows)));
+        AppendNumber(line, FormatInt32, static_cast<std::int32_t>(1 + Below(random, 50000)));
     }
     line += u'\t';
-    const int rates = static_cast<int>(random() % 4);
-    for (int i = 0; i < rates; ++i)
+    const int weights = static_cast<int>(Below(random, kWeightsMax + 1)); // Weights
+    for (int i = 0; i < weights; ++i)
     {
         if (i > 0)
             line += u'|';
-        AppendNumber(line, FormatFloat, static_cast<float>(random() % 1000) / 8.0f);
+        AppendNumber(line, FormatFloat, static_cast<float>(Below(random, 8000)) / 8.0f);
     }
+    line += u"\ticons/item_"; // Icon
+    AppendNumber(line, FormatUInt32, Below(random, 5000));
+    line += u".png\t";
+    AppendNumber(line, FormatInt32, static_cast<std::int32_t>(Below(random, linkRange))); // LinkId
+    line += u'\t';
+    AppendNumber(line, FormatUInt32, static_cast<std::uint32_t>(random())); // Flags
 }
 
 } // namespace
@@ -150,14 +189,18 @@ std::vector<GeneratedTable> GenerateDataDirectory(const std::string& directory,
         Writer data(directory + "/" + table.fileName);
         data.Bytes("\xFF\xFE", 2);
         data.Units(kHeader);
-        std::u16string line;
+        std::u16string lines;
         for (int id = 1; id <= table.rows; ++id)
         {
-            line.clear();
-            AppendRow(line, id, table.rows, random);
-            line += u"\r\n";
-            data.Units(line);
+            AppendRow(lines, id, table.rows, random);
+            lines += u"\r\n";
+            if (lines.size() >= 1 << 20)
+            {
+                data.Units(lines);
+                lines.clear();
+            }
         }
+        data.Units(lines);
         table.dataBytes = data.Close();
         tables.push_back(table);
     }
