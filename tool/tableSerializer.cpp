@@ -681,99 +681,70 @@ ISerializer& TableSerializer::set(scl::pstringT<char16_t>& value)
     return *this;
 }
 
-ISerializer& TableSerializer::set(float& value)
+// One number in the serializer's direction: the next value of the line is parsed into `value`
+// (an empty value leaves it), or `value`'s text is appended to the row being written.
+template <class T, class Parse, class Format>
+ISerializer& TableSerializer::transferNumber(T& value, int line, Parse parse, Format format)
 {
-    if (!readyToTransfer(__LINE__))
+    if (!readyToTransfer(line))
         return *this;
     if (m_mode == ModeRead)
     {
         const char16_t* token = NextToken();
         if (token == nullptr)
             return *this;
-        noteNumber(text::ParseFloat(token, m_readPos, value), token == m_readPos);
+        noteNumber(parse(token, m_readPos, value), token == m_readPos);
         FinishToken();
         return *this;
     }
     char16_t number[text::kNumberTextCapacity];
-    appendNumber(number, text::FormatFloat(number, value));
+    appendNumber(number, format(number, value));
     appendSeparator(u'\t');
     return *this;
+}
+
+ISerializer& TableSerializer::set(float& value)
+{
+    return transferNumber(
+        value, __LINE__,
+        [](const char16_t* token, const char16_t* end, float& v) { return text::ParseFloat(token, end, v); },
+        [](char16_t* text, float v) { return text::FormatFloat(text, v); });
 }
 
 ISerializer& TableSerializer::set(std::uint64_t& value)
 {
-    if (!readyToTransfer(__LINE__))
-        return *this;
-    if (m_mode == ModeRead)
-    {
-        const char16_t* token = NextToken();
-        if (token == nullptr)
-            return *this;
-        noteNumber(text::ParseUInt64(token, m_readPos, value), token == m_readPos);
-        FinishToken();
-        return *this;
-    }
-    char16_t number[text::kNumberTextCapacity];
-    appendNumber(number, text::FormatUInt64(number, value));
-    appendSeparator(u'\t');
-    return *this;
+    return transferNumber(
+        value, __LINE__,
+        [](const char16_t* token, const char16_t* end, std::uint64_t& v)
+        { return text::ParseUInt64(token, end, v); },
+        [](char16_t* text, std::uint64_t v) { return text::FormatUInt64(text, v); });
 }
 
 ISerializer& TableSerializer::set(std::int64_t& value)
 {
-    if (!readyToTransfer(__LINE__))
-        return *this;
-    if (m_mode == ModeRead)
-    {
-        const char16_t* token = NextToken();
-        if (token == nullptr)
-            return *this;
-        noteNumber(text::ParseInt64(token, m_readPos, value), token == m_readPos);
-        FinishToken();
-        return *this;
-    }
-    char16_t number[text::kNumberTextCapacity];
-    appendNumber(number, text::FormatInt64(number, value));
-    appendSeparator(u'\t');
-    return *this;
+    return transferNumber(
+        value, __LINE__,
+        [](const char16_t* token, const char16_t* end, std::int64_t& v)
+        { return text::ParseInt64(token, end, v); },
+        [](char16_t* text, std::int64_t v) { return text::FormatInt64(text, v); });
 }
 
 ISerializer& TableSerializer::set(std::uint32_t& value)
 {
-    if (!readyToTransfer(__LINE__))
-        return *this;
-    if (m_mode == ModeRead)
-    {
-        const char16_t* token = NextToken();
-        if (token == nullptr)
-            return *this;
-        noteNumber(text::ParseUInt32(token, m_readPos, value), token == m_readPos);
-        FinishToken();
-        return *this;
-    }
-    char16_t number[text::kNumberTextCapacity];
-    appendNumber(number, text::FormatUInt32(number, value));
-    appendSeparator(u'\t');
-    return *this;
+    return transferNumber(
+        value, __LINE__,
+        [](const char16_t* token, const char16_t* end, std::uint32_t& v)
+        { return text::ParseUInt32(token, end, v); },
+        [](char16_t* text, std::uint32_t v) { return text::FormatUInt32(text, v); });
 }
 
 ISerializer& TableSerializer::set(std::int32_t& value)
 {
-    if (!readyToTransfer(__LINE__))
-        return *this;
-    if (m_mode == ModeRead)
-    {
-        const char16_t* token = NextToken();
-        if (token == nullptr)
-            return *this;
-        noteNumber(text::ParseInt32(token, m_readPos, value), token == m_readPos);
-        FinishToken();
-        return *this;
-    }
-    char16_t number[text::kNumberTextCapacity];
-    appendNumber(number, text::FormatInt32(number, value));
-    appendSeparator(u'\t');
-    return *this;
+    return transferNumber(
+        value, __LINE__,
+        [](const char16_t* token, const char16_t* end, std::int32_t& v)
+        { return text::ParseInt32(token, end, v); },
+        [](char16_t* text, std::int32_t v) { return text::FormatInt32(text, v); });
 }
 
 } // namespace tarn

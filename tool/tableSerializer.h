@@ -198,6 +198,8 @@ private:
     bool m_building = false;              // BuildRow: no file needed, no reports
 
     bool readyToTransfer(int line);
+    template <class T, class Parse, class Format>
+    ISerializer& transferNumber(T& value, int line, Parse parse, Format format);
     void buildRow(Cell* const* cells, int count, bool forFile);
     void appendText(const char16_t* text, int count, bool replaceSeparators);
     void appendSeparator(char16_t separator);
