@@ -19,7 +19,15 @@ constexpr int kLineBufferUnits = 16384;
 constexpr int kLineReadUnits = kLineBufferUnits - 1;
 char16_t s_lineBuffer[kLineBufferUnits];
 
+// True when the test hook lets the operation go ahead.
+bool Allowed(File::Operation operation, const File& file, size_t bytes)
+{
+    return File::s_faultHook == nullptr || File::s_faultHook(operation, file, bytes);
+}
+
 } // namespace
+
+File::FaultHook File::s_faultHook = nullptr;
 
 File::File() : m_stream(nullptr), m_size(0), m_lineCount(0) {}
 
@@ -143,14 +151,18 @@ bool File::Write(const char16_t* text, int count)
     {
         static const unsigned char kMark[2] = {0xFF, 0xFE};
         PrepareWrite();
-        const size_t written = std::fwrite(kMark, 1, sizeof(kMark), m_stream);
+        const size_t written = Allowed(Operation::Write, *this, sizeof(kMark))
+                                   ? std::fwrite(kMark, 1, sizeof(kMark), m_stream)
+                                   : 0;
         m_size += static_cast<long long>(written);
         complete = written == sizeof(kMark);
     }
     if (text != nullptr && count > 0)
     {
         PrepareWrite();
-        const size_t written = std::fwrite(text, sizeof(char16_t), static_cast<size_t>(count), m_stream);
+        const size_t written = Allowed(Operation::Write, *this, 2 * static_cast<size_t>(count))
+                                   ? std::fwrite(text, sizeof(char16_t), static_cast<size_t>(count), m_stream)
+                                   : 0;
         m_size += 2 * static_cast<long long>(written);
         complete = complete && written == static_cast<size_t>(count);
     }
@@ -177,7 +189,8 @@ bool File::Flush()
 {
     if (m_stream == nullptr)
         return false;
-    const bool ok = std::fflush(m_stream) == 0 && ::fsync(::fileno(m_stream)) == 0;
+    const bool ok =
+        Allowed(Operation::Flush, *this, 0) && std::fflush(m_stream) == 0 && ::fsync(::fileno(m_stream)) == 0;
     if (!ok)
         m_failed = true;
     return ok;
@@ -187,7 +200,9 @@ void File::Close()
 {
     if (m_stream == nullptr)
         return;
-    if (std::fclose(m_stream) != 0)
+    // A refused close still releases the stream (nothing would ever close it otherwise).
+    const bool allowed = Allowed(Operation::Close, *this, 0);
+    if (std::fclose(m_stream) != 0 || !allowed)
         m_failed = true;
     m_stream = nullptr;
 }

@@ -49,6 +49,19 @@ public:
     bool Failed() const { return m_failed; }
     FILE* Stream() const { return m_stream; }
 
+    // Fault injection for tests; null (no effect) in the program. When set, Write, Flush and
+    // Close call it before they touch the stream. A false result makes the operation fail as a
+    // full or vanished disk would (nothing is written, Failed() becomes true; the hook sets
+    // errno); a hook may also end the process there to simulate a crash. Process-wide.
+    enum class Operation
+    {
+        Write,
+        Flush,
+        Close
+    };
+    using FaultHook = bool (*)(Operation operation, const File& file, std::size_t bytes);
+    static FaultHook s_faultHook;
+
 private:
     enum class LastOp
     {
