@@ -561,9 +561,14 @@ bool TableSerializer::WriteText(const char16_t* text, int count)
 
 // ---- set --------------------------------------------------------------------------------------
 
-ISerializer& TableSerializer::set(scl::parray<float>& values)
+// A list both ways: the next value of the line is split at "|" and each piece appended after the
+// elements the list already holds (a piece beyond its capacity is reported under `pushName` and
+// dropped), or the elements are written joined by "|".
+template <class T, class Parse, class Format>
+ISerializer& TableSerializer::transferList(scl::parray<T>& values, int line, const char* pushName,
+                                           Parse parse, Format format)
 {
-    if (!readyToTransfer(__LINE__))
+    if (!readyToTransfer(line))
         return *this;
     if (m_mode == ModeRead)
     {
@@ -573,12 +578,11 @@ ISerializer& TableSerializer::set(scl::parray<float>& values)
         ForEachPiece(token, m_readPos,
                      [&](const char16_t* first, const char16_t* last)
                      {
-                         float v = 0.0f;
-                         noteNumber(text::ParseFloat(first, last, v), false);
+                         T v{};
+                         noteNumber(parse(first, last, v), false);
                          if (values.m_count >= values.m_capacity)
                          {
-                             scl::detail::AssertFailedNamed(__FILE__, "scl::parray<float>::push_back",
-                                                            __LINE__, "0");
+                             scl::detail::AssertFailedNamed(__FILE__, pushName, __LINE__, "0");
                              ++m_readIssues.droppedElements;
                              return;
                          }
@@ -590,7 +594,7 @@ ISerializer& TableSerializer::set(scl::parray<float>& values)
     for (int i = 0; i < values.m_count; ++i)
     {
         char16_t number[text::kNumberTextCapacity];
-        appendNumber(number, text::FormatFloat(number, values.m_data[i]));
+        appendNumber(number, format(number, values.m_data[i]));
         if (i + 1 < values.m_count)
             appendSeparator(u'|');
     }
@@ -598,41 +602,21 @@ ISerializer& TableSerializer::set(scl::parray<float>& values)
     return *this;
 }
 
+ISerializer& TableSerializer::set(scl::parray<float>& values)
+{
+    return transferList(
+        values, __LINE__, "scl::parray<float>::push_back",
+        [](const char16_t* first, const char16_t* last, float& v)
+        { return text::ParseFloat(first, last, v); },
+        [](char16_t* text, float v) { return text::FormatFloat(text, v); });
+}
+
 ISerializer& TableSerializer::set(scl::parray<int>& values)
 {
-    if (!readyToTransfer(__LINE__))
-        return *this;
-    if (m_mode == ModeRead)
-    {
-        const char16_t* token = NextToken();
-        if (token == nullptr)
-            return *this;
-        ForEachPiece(token, m_readPos,
-                     [&](const char16_t* first, const char16_t* last)
-                     {
-                         std::int32_t v = 0;
-                         noteNumber(text::ParseInt32(first, last, v), false);
-                         if (values.m_count >= values.m_capacity)
-                         {
-                             scl::detail::AssertFailedNamed(__FILE__, "scl::parray<int>::push_back", __LINE__,
-                                                            "0");
-                             ++m_readIssues.droppedElements;
-                             return;
-                         }
-                         values.m_data[values.m_count++] = v;
-                     });
-        FinishToken();
-        return *this;
-    }
-    for (int i = 0; i < values.m_count; ++i)
-    {
-        char16_t number[text::kNumberTextCapacity];
-        appendNumber(number, text::FormatInt32(number, values.m_data[i]));
-        if (i + 1 < values.m_count)
-            appendSeparator(u'|');
-    }
-    appendSeparator(u'\t');
-    return *this;
+    return transferList(
+        values, __LINE__, "scl::parray<int>::push_back",
+        [](const char16_t* first, const char16_t* last, int& v) { return text::ParseInt32(first, last, v); },
+        [](char16_t* text, int v) { return text::FormatInt32(text, v); });
 }
 
 ISerializer& TableSerializer::set(scl::pstringT<char16_t>& value)

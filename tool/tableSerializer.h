@@ -200,6 +200,9 @@ private:
     bool readyToTransfer(int line);
     template <class T, class Parse, class Format>
     ISerializer& transferNumber(T& value, int line, Parse parse, Format format);
+    template <class T, class Parse, class Format>
+    ISerializer& transferList(scl::parray<T>& values, int line, const char* pushName, Parse parse,
+                              Format format);
     void buildRow(Cell* const* cells, int count, bool forFile);
     void appendText(const char16_t* text, int count, bool replaceSeparators);
     void appendSeparator(char16_t separator);
