@@ -14,6 +14,8 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPainter>
 #include <QToolBar>
 #include <QToolButton>
@@ -232,6 +234,17 @@ void CClassView::CreateRow()
     const QString name = QStringLiteral("新建") + QString::fromUtf16(table->m_label.c_str()) +
                          QString::number(table->m_newRowCounter);
     tarn::Row* newRow = table->NewRow(reinterpret_cast<const char16_t*>(name.utf16()));
+    if (newRow == nullptr)
+    {
+        // Every id up to the largest is in use or was given out: the table refused.
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Tessel"),
+                        QStringLiteral("编号已达上限 2147483647，无法在表 %1 中新建行")
+                            .arg(QString::fromUtf16(table->m_label.c_str())),
+                        QMessageBox::Ok, window());
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+        box.exec();
+        return;
+    }
     CTesselDoc::MarkModified();
 
     QTreeWidgetItem* parent = selected->parent();

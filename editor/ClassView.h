@@ -46,7 +46,8 @@ public:
     // counter to the table of the first selected row (in visible order) and an item for it as
     // the last child of that table's item. Selection, expansion and the properties pane stay as
     // they are; the document is marked modified. With no selected row item, a failed check and
-    // nothing else.
+    // nothing else. When the table has no id left (Table::NewRow refuses), a message box says so
+    // and nothing changes.
     void CreateRow();
 
     // "删除" (32778): deletes, in visible order, every selected row item and its row, stopping at

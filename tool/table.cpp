@@ -256,7 +256,8 @@ bool Table::LoadData(const char16_t* fileName)
             resetContent();
             return refuse(file, line, "cannot make the cells of a row (out of memory)");
         }
-        ++m_maxId;
+        if (m_maxId < INT_MAX) // provisional ids: the line's own id normally replaces it
+            ++m_maxId;
         row.SetId(m_maxId);
         row.cells.m_data[m_nameFieldIndex]->SetString(u"");
         ++m_newRowCounter;
@@ -395,6 +396,24 @@ void Table::fillNewRow(Row& row)
 
 Row* Table::NewRow(const char16_t* name)
 {
+    // An id edited in a row may lie above the running maximum: the new id goes above every id in
+    // use too, so that it is never one a row already has.
+    int top = m_maxId;
+    for (const Row& existing : m_rows)
+    {
+        Cell* cell = existing.cellAt(existing.m_idFieldIndex);
+        if (cell != nullptr && cell->Type() == FIELD_TYPE_INT)
+        {
+            const int id = cell->GetInt();
+            if (id > top)
+                top = id;
+        }
+    }
+    m_maxId = top;
+    if (!SCL_ASSERT_MSG(top < INT_MAX, "%s: the ids have reached %d: no new row can be made",
+                        Utf8(m_fileName.c_str()).c_str(), INT_MAX))
+        return nullptr;
+
     Row& row = appendRow();
     fillNewRow(row);
     ++m_maxId;

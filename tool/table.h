@@ -60,7 +60,10 @@ public:
     bool LoadData(const char16_t* fileName);
     // Gives row one new cell per field, this table's indices and this table.
     void fillNewRow(tarn::Row& row);
-    // Appends a row with the next id and the given display name. The row is owned by m_rows.
+    // Appends a row with the given display name and a fresh id: one above m_maxId and above every
+    // id in use (an id edited in a row may lie above m_maxId). The row is owned by m_rows. Ids never
+    // wrap: when that id would pass 2147483647, a failed check, nothing is created and the
+    // result is null.
     tarn::Row* NewRow(const char16_t* name);
     // Removes exactly `row` from m_rows and destroys it (with its cells), in constant time for the
     // rows this table appended itself (read or made by NewRow); other rows of m_rows are found by

@@ -445,6 +445,64 @@ TEST_F(TableTest, NoPositiveIdsStartNewIdsAtOne)
     EXPECT_EQ(negative.NewRow(u"x")->Id(), 1);
 }
 
+// New ids never wrap and never repeat an id in use: at 2147483647 NewRow refuses (null, a
+// failed-check report, nothing created), and what is saved reloads with distinct ids.
+TEST_F(TableTest, NewRowNeverWrapsNorReusesAnIdInUse)
+{
+    constexpr int kRefused = 0; // in `made`: this NewRow must refuse
+    struct Case
+    {
+        const char* what;
+        std::vector<std::string> rows;
+        int editFirstIdTo; // 0: no edit; else the first row's id is set to it after the load
+        std::vector<int> made;
+    } cases[] = {
+        {"largest id loaded", {"2147483647\ta", "3\tb"}, 0, {kRefused, kRefused}},
+        {"id text that clamps to the largest", {"99999999999\ta"}, 0, {kRefused}},
+        {"one id left", {"2147483646\ta"}, 0, {2147483647, kRefused}},
+        {"id edited to the next new id", {"5\ta", "9\tb"}, 10, {11, 12}},
+        {"id edited to the largest", {"5\ta"}, 2147483647, {kRefused}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> lines = {"ID\tName", "INT\tSTRING"};
+        lines.insert(lines.end(), c.rows.begin(), c.rows.end());
+        WriteTable("t.txt", {"INT ID", "STRING Name"}, lines);
+        Table table;
+        ASSERT_TRUE(table.Load(u"t.txt")) << table.LastError();
+        if (c.editFirstIdTo != 0)
+            table.m_rows.first()->value.SetId(c.editFirstIdTo);
+        NewReports();
+        std::vector<int> made;
+        for (size_t i = 0; i < c.made.size(); ++i)
+        {
+            const int rowsBefore = table.m_rows.size();
+            const int counterBefore = table.m_newRowCounter;
+            Row* row = table.NewRow(u"new");
+            made.push_back(row != nullptr ? row->Id() : kRefused);
+            EXPECT_EQ(table.m_rows.size(), rowsBefore + (row != nullptr ? 1 : 0));
+            EXPECT_EQ(table.m_newRowCounter, counterBefore + (row != nullptr ? 1 : 0));
+            EXPECT_EQ(NewReports(), row != nullptr ? 0u : 1u);
+        }
+        EXPECT_EQ(made, c.made);
+
+        const std::vector<int> ids = Ids(table);
+        std::vector<int> sorted = ids;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << "an id is used twice";
+        ASSERT_TRUE(table.Save()) << table.LastError();
+        Table reloaded;
+        ASSERT_TRUE(reloaded.Load(u"t.txt")) << reloaded.LastError();
+        EXPECT_EQ(Ids(reloaded), ids);
+        if (c.made.back() == kRefused)
+        {
+            EXPECT_EQ(reloaded.NewRow(u"again"), nullptr);
+        }
+        NewReports();
+    }
+}
+
 TEST_F(TableTest, ShortLinesKeepProvisionalValues)
 {
     ASSERT_TRUE(Load({"ID\tName\tLevel", "INT\tSTRING\tUINT", "7", "\tNameless"},
