@@ -50,6 +50,32 @@ std::vector<SourceValue> SourceValues(const char16_t* line, int length)
     return values;
 }
 
+// Names the units other than tabs that split values in the line [line, line + length): within a
+// line every CR and LF is a lone one (the CR LF ends it), and a zero unit ends a value too.
+std::string StrayBreakText(const char16_t* line, int length)
+{
+    bool cr = false;
+    bool lf = false;
+    bool zero = false;
+    for (int i = 0; i < length; ++i)
+    {
+        cr = cr || line[i] == u'\r';
+        lf = lf || line[i] == u'\n';
+        zero = zero || line[i] == 0;
+    }
+    std::vector<std::string> names;
+    if (cr)
+        names.push_back("a lone CR (U+000D)");
+    if (lf)
+        names.push_back("a lone LF (U+000A)");
+    if (zero)
+        names.push_back("a zero character (U+0000)");
+    std::string text;
+    for (size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 < names.size() ? ", " : " and ") + names[i];
+    return text + " inside the line " + (names.size() > 1 ? "separate" : "separates") + " values like a tab";
+}
+
 // Lines of [p, end) as the reader counts them (ended by CR LF; a last line without one counts).
 int CountLines(const char16_t* p, const char16_t* end)
 {
@@ -359,7 +385,7 @@ void Table::checkRow(TableSerializer& serializer, Row& row, const std::string& f
     if (issues.longLine || writeIssues.cutRow)
         add("a row holds at most 4095 characters");
     if (issues.strayBreaks != 0)
-        add("a lone CR or LF inside the line separates values like a tab");
+        add(StrayBreakText(source, sourceLength));
     if (writeIssues.hashGuard)
         add("a space keeps the line from being read as a comment");
     if (changes.empty())

@@ -7,9 +7,10 @@
 //
 // Loading refuses a table the model cannot represent faithfully (no usable metadata, a field
 // of no valid type, an id or name field of the wrong type, a data file that is missing, not
-// UTF-16LE, has LF-only line ends or over-long header lines): Load returns false, Diagnostics()
-// says why, and no file is written. What a later Save would change in a table that loads
-// (comment lines, values not in the writer's own form, ...) is reported as warnings.
+// UTF-16LE, has LF-only line ends, a lone CR or LF in a header line, or over-long header lines):
+// Load returns false, Diagnostics() says why, and no file is written. What a later Save would
+// change in a table that loads (comment lines, values not in the writer's own form, ...) is
+// reported as warnings.
 #ifndef TARN_TOOL_TABLE_H
 #define TARN_TOOL_TABLE_H
 

@@ -385,6 +385,109 @@ TEST_F(RefusedTableTest, HeaderLinesThatJustFitAreKept)
     EXPECT_EQ(ReadFile("t.txt"), bytes);
 }
 
+// ---- line ends -----------------------------------------------------------------------------------
+
+// Only CR LF ends a line. A lone CR or LF in a header line (or in a comment line before them) would
+// hide rows inside the header or take a row for a header line: such a table is refused, whether
+// its metadata exists or would be generated, and no save touches its file. Inside a row line a
+// lone CR, LF or zero unit separates values like a tab, and the warning names the unit found.
+class LineEndTest : public DataDirTest
+{
+protected:
+    // The whole literal, zero units included.
+    template <size_t N> static std::u16string Text(const char16_t (&text)[N])
+    {
+        return std::u16string(text, N - 1);
+    }
+    static std::string Bytes(const std::u16string& text)
+    {
+        std::string bytes("\xFF\xFE");
+        for (char16_t c : text)
+        {
+            bytes += static_cast<char>(c & 0xFF);
+            bytes += static_cast<char>(c >> 8);
+        }
+        return bytes;
+    }
+};
+
+TEST_F(LineEndTest, LoneBreaksRefuseHeaderLinesAndSeparateRowValues)
+{
+    struct Case
+    {
+        const char* what;
+        std::u16string text;
+        int line;            // of the error, or of the warning when the table loads
+        std::string message; // part of that error or warning
+        int rows;            // -1: refused
+    } cases[] = {
+        {"rows behind LF inside header line 2", u"ID\tName\r\nINT\tSTRING\n1\ta\n2\tb\n", 2,
+         "a lone LF (U+000A) inside header line 2", -1},
+        {"LF after header line 1", u"ID\tName\nINT\tSTRING\r\n1\ta\r\n", 1,
+         "a lone LF (U+000A) inside header line 1", -1},
+        {"CR after header line 1", u"ID\tName\rINT\tSTRING\r\n1\ta\r\n", 1,
+         "a lone CR (U+000D) inside header line 1", -1},
+        {"CR before the CR LF of header line 2", u"ID\tName\r\nINT\tSTRING\r\r\n1\ta\r\n", 2,
+         "a lone CR (U+000D) inside header line 2", -1},
+        {"header line 2 ends in LF alone", u"ID\tName\r\nINT\tSTRING\n", 2,
+         "a lone LF (U+000A) inside header line 2", -1},
+        {"LF inside a comment line before the header", u"#c\nID\tName\r\nINT\tSTRING\r\n1\ta\r\n", 1,
+         "a lone LF (U+000A) inside a comment line before the header lines", -1},
+        {"LF only", u"ID\tName\nINT\tSTRING\n1\ta\n", 1, "LF alone", -1},
+        {"LF inside a row", u"ID\tName\r\nINT\tSTRING\r\n1\ta\nb\r\n2\tc\r\n", 3,
+         "a lone LF (U+000A) inside the line separates values like a tab", 2},
+        {"CR inside a row", u"ID\tName\r\nINT\tSTRING\r\n1\ta\rb\r\n", 3,
+         "a lone CR (U+000D) inside the line separates values like a tab", 1},
+        {"zero unit inside a row", Text(u"ID\tName\r\nINT\tSTRING\r\n1\ta\0b\r\n"), 3,
+         "a zero character (U+0000) inside the line separates values like a tab", 1},
+        {"CR and zero unit inside a row", Text(u"ID\tName\r\nINT\tSTRING\r\n1\t\r\0b\r\n#\ra\r\n"), 3,
+         "a lone CR (U+000D) and a zero character (U+0000) inside the line separate values like a tab", 1},
+    };
+    for (const Case& c : cases)
+    {
+        for (const bool withMeta : {true, false})
+        {
+            SCOPED_TRACE(std::string(c.what) + (withMeta ? "" : ", metadata generated"));
+            TableList::destroyInstance();
+            std::filesystem::remove("t.txt.meta");
+            if (withMeta)
+                WriteFile("t.txt.meta", Meta({"INT ID", "STRING Name"}));
+            const std::string bytes = Bytes(c.text);
+            WriteFile("t.txt", bytes);
+            WriteFile("tableList.xml", "<L><T FileName=\"t.txt\" Label=\"t\"/></L>");
+            const long long mtime = MTime("t.txt");
+
+            testing::internal::CaptureStdout();
+            TableList& list = *TableList::instance();
+            list.initIndex();
+            list.loadTableList();
+            testing::internal::GetCapturedStdout();
+            const std::vector<Diagnostic> found = Matching(list.diagnostics(), c.message);
+            EXPECT_EQ(found.size(), 1u) << AllText(list.diagnostics());
+            if (found.size() != 1u)
+                continue;
+            EXPECT_EQ(found[0].file, "t.txt");
+            EXPECT_EQ(found[0].line, c.line);
+            if (c.rows < 0)
+            {
+                EXPECT_EQ(found[0].severity, Diagnostic::Error);
+                EXPECT_EQ(list.count(), 0);
+                EXPECT_EQ(Exists("t.txt.meta"), withMeta);
+                EXPECT_TRUE(list.saveAll().empty());
+                EXPECT_EQ(ReadFile("t.txt"), bytes);
+                EXPECT_EQ(MTime("t.txt"), mtime);
+            }
+            else
+            {
+                EXPECT_EQ(found[0].severity, Diagnostic::Warning);
+                ASSERT_EQ(list.count(), 1);
+                EXPECT_EQ(list.at(0)->m_rows.size(), c.rows);
+            }
+        }
+    }
+    NewReports();
+}
+
 // ---- loading and saving ------------------------------------------------------------------------
 
 class TableTest : public DataDirTest
@@ -764,7 +867,9 @@ TEST_F(LossWarningTest, TrailingTabAndLoneLineBreaksAreAnnounced)
     EXPECT_EQ(warnings[0], "t.txt:3: warning: not in the form a save writes (separators change); it will be "
                            "saved as \"5\\ta\\tb\"");
     EXPECT_NE(warnings[1].find("t.txt:4: warning:"), std::string::npos);
-    EXPECT_NE(warnings[1].find("a lone CR or LF"), std::string::npos);
+    EXPECT_NE(warnings[1].find("a lone CR (U+000D) inside the line separates values like a tab"),
+              std::string::npos)
+        << warnings[1];
     EXPECT_NE(warnings[1].find("\"6\\tc\\td\""), std::string::npos) << warnings[1];
 }
 
