@@ -873,6 +873,34 @@ TEST_F(LossWarningTest, TrailingTabAndLoneLineBreaksAreAnnounced)
     EXPECT_NE(warnings[1].find("\"6\\tc\\td\""), std::string::npos) << warnings[1];
 }
 
+// FLOAT and STRING_FLOAT values are decimal text: hexadecimal, "inf" and "nan" read as 0, each
+// announced with the form the save will write.
+TEST_F(LossWarningTest, NonDecimalFloatTextReadsAsZero)
+{
+    WriteFile("t.txt.meta", Meta({"INT ID", "STRING Name", "FLOAT Rate", "STRING_FLOAT Weights"}));
+    WriteFile("t.txt",
+              Utf16(Lines({"ID\tName\tRate\tWeights", "INT\tSTRING\tFLOAT\tSTRING_FLOAT",
+                           "1\ta\t0x10\t0x10|1.500000", "2\tb\tinf\tnan|-inf", "3\tc\t1e2\t2.500000"})));
+    Table table;
+    ASSERT_TRUE(table.Load(u"t.txt")) << table.LastError();
+    const std::vector<std::string> expected = {
+        "t.txt:3: warning: not in the form a save writes (Rate \"0x10\" becomes \"0.000000\"; Weights "
+        "\"0x10|1.500000\" becomes \"0.000000|1.500000\"); it will be saved as "
+        "\"1\\ta\\t0.000000\\t0.000000|1.500000\"",
+        "t.txt:4: warning: not in the form a save writes (Rate \"inf\" becomes \"0.000000\"; Weights "
+        "\"nan|-inf\" becomes \"0.000000|0.000000\"); it will be saved as "
+        "\"2\\tb\\t0.000000\\t0.000000|0.000000\"",
+        "t.txt:5: warning: not in the form a save writes (Rate \"1e2\" becomes \"100.000000\"); it will be "
+        "saved as \"3\\tc\\t100.000000\\t2.500000\"",
+    };
+    EXPECT_EQ(Warnings(table), expected);
+    ASSERT_TRUE(table.Save()) << table.LastError();
+    EXPECT_EQ(ReadFile("t.txt"),
+              Utf16(Lines({"ID\tName\tRate\tWeights", "INT\tSTRING\tFLOAT\tSTRING_FLOAT",
+                           "1\ta\t0.000000\t0.000000|1.500000", "2\tb\t0.000000\t0.000000|0.000000",
+                           "3\tc\t100.000000\t2.500000"})));
+}
+
 TEST_F(LossWarningTest, CleanFileGivesNoDiagnostics)
 {
     WriteTable("t.txt", {"INT ID", "STRING Name", "FLOAT F"},
