@@ -79,6 +79,7 @@ def data_file_seeds():
                                  "|".join(["-340282346638528859811704183484516925440.000000"] * 40) + "\r\n"))
     write(t, "hash-values", utf16(HEAD + " #1\t#name\r\n2\t#\r\n"))
     write(t, "duplicate-ids", utf16(HEAD + "7\tfirst\r\n7\tsecond\r\n-3\tneg\r\n"))
+    write(t, "one-id-left", utf16(HEAD + "-2147483648\tlow\r\n2147483646\thigh\r\n"))
     write(t, "only-blank-lines", utf16("\r\n\r\n\r\n"))
     write(t, "crlf-at-end-only", utf16("\r\n"))
     for name in ("items.txt", "drops.txt", "npcs.txt"):
