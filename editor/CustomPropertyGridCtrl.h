@@ -1,5 +1,6 @@
 // The properties pane's grid: the property grid with the name column at a fixed share of the
-// width, and the place where the cell properties report the cells they changed.
+// width, and the place where the cell properties report the cells they changed and the edits
+// they refused.
 //
 // Owns its properties (as PropertyGrid does); the properties point at cells they do not own.
 #pragma once
@@ -24,9 +25,23 @@ public:
     // to double, times the width, truncated toward zero (1000 -> 381, 500 -> 190, 200 -> 76).
     static int NameColumnWidth(int width);
 
+    // Commits the edit in progress, quietly: true when there was none or its text was taken;
+    // false when the text was refused. The editor then stays open on the text, no message is
+    // shown, and `refusal` (when given) receives the reason, for a caller that says itself why
+    // it stops.
+    bool CommitEdit(QString* refusal = nullptr);
+    // Makes the property being edited the current one and gives its editor the focus (after a
+    // refusal was shown). Does nothing when no edit is in progress.
+    void ReturnToEdit();
+
     // Called by a property of this grid after a committed edit changed the value of its bound
     // cell; emits cellChanged.
     void OnCellChanged(CCustomPropertyGridProperty* property, tarn::Cell* cell);
+    // Called by a property of this grid when a committed edit was refused, `message` saying why.
+    // Unless the commit came through CommitEdit, the message is shown in a warning box
+    // ("EditRefusedBox") once the commit has returned, then the edit gets the focus back; while
+    // such a box is pending or open, further refusals show no second one.
+    void OnEditRefused(CCustomPropertyGridProperty* property, const QString& message);
 
 signals:
     // A committed edit altered `cell` (bound to `property`). Not sent when the cell already held
@@ -34,7 +49,13 @@ signals:
     void cellChanged(CCustomPropertyGridProperty* property, tarn::Cell* cell);
 
 protected:
-    // Commits an edit in progress (so that it reaches its cell), then splits the width between
-    // the name and value columns and lays the grid out again.
+    // Commits an edit in progress quietly (so that it reaches its cell; a refused text stays in
+    // its editor until the user commits it), then splits the width between the name and value
+    // columns and lays the grid out again.
     void onResized(int width) override;
+
+private:
+    bool m_quietCommit = false;
+    QString m_quietRefusal;
+    bool m_refusalShown = false; // a refusal box is pending or open
 };
