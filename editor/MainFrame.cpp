@@ -2,6 +2,7 @@
 
 #include "editor/AboutDlg.h"
 #include "editor/AppSettings.h"
+#include "editor/CustomPropertyGridCtrl.h"
 #include "editor/LockKeyIndicators.h"
 #include "editor/Looks.h"
 #include "editor/TesselView.h"
@@ -332,8 +333,26 @@ QString CMainFrame::CaptionFor(const QString& title)
     return title + QStringLiteral("[*] - Tessel");
 }
 
+bool CMainFrame::CommitOpenEdit(const QString& stopped)
+{
+    QString refusal;
+    if (!m_propertiesPane.IsCreated() || m_propertiesPane.CommitEdit(&refusal))
+        return true;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Tessel"),
+                    QStringLiteral("%1：正在编辑的值无法采用。").arg(stopped), QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("EditRefusedBox"));
+    box.setInformativeText(refusal + QStringLiteral("\n请改正这个值，或按 Esc 放弃这次修改。"));
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
+    if (CCustomPropertyGridCtrl* grid = m_propertiesPane.Grid())
+        grid->ReturnToEdit();
+    return false;
+}
+
 bool CMainFrame::OnSaveAllTables()
 {
+    if (!CommitOpenEdit(QStringLiteral("没有保存")))
+        return false;
     const std::vector<tarn::SaveFailure> failures = TableList::instance()->saveAll();
     if (failures.empty())
     {
@@ -477,7 +496,7 @@ bool CMainFrame::SaveModified()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (!SaveModified())
+    if (!CommitOpenEdit(QStringLiteral("窗口没有关闭")) || !SaveModified())
     {
         event->ignore();
         return;
