@@ -246,4 +246,51 @@ void big_buffer_free(void* p, std::size_t bytes) noexcept
     ::munmap(p, (bytes + kArenaChunkBytes - 1) / kArenaChunkBytes * kArenaChunkBytes);
 }
 
+struct BumpPool::Block
+{
+    Block* previous;
+    std::size_t bytes; // of the whole block, this head included
+};
+
+void* BumpPool::allocate(std::size_t bytes)
+{
+    bytes = (bytes + 7) / 8 * 8;
+    if (bytes == 0)
+        bytes = 8;
+    if (static_cast<std::size_t>(m_end - m_next) < bytes)
+    {
+        constexpr std::size_t kHead = (sizeof(Block) + 15) / 16 * 16;
+        std::size_t size = m_blocks != nullptr ? 2 * m_blocks->bytes : 4096;
+        if (size > kArenaChunkBytes)
+            size = kArenaChunkBytes;
+        while (size < bytes + kHead)
+            size *= 2;
+        Block* block = static_cast<Block*>(big_buffer_allocate(size));
+        if (block == nullptr)
+            throw std::bad_alloc();
+        block->previous = m_blocks;
+        block->bytes = size;
+        m_blocks = block;
+        m_next = reinterpret_cast<char*>(block) + kHead;
+        m_end = reinterpret_cast<char*>(block) + size;
+        m_reserved += size;
+    }
+    void* p = m_next;
+    m_next += bytes;
+    return p;
+}
+
+void BumpPool::release() noexcept
+{
+    while (m_blocks != nullptr)
+    {
+        Block* previous = m_blocks->previous;
+        big_buffer_free(m_blocks, m_blocks->bytes);
+        m_blocks = previous;
+    }
+    m_next = nullptr;
+    m_end = nullptr;
+    m_reserved = 0;
+}
+
 } // namespace scl

@@ -77,7 +77,7 @@ Table::Table() : m_maxId(-1), m_newRowCounter(1), m_idFieldIndex(0), m_nameField
 
 Table::~Table()
 {
-    m_rows.clear();
+    resetContent();
 }
 
 bool Table::refuse(const std::string& file, int line, const std::string& message)
@@ -106,6 +106,11 @@ void Table::resetContent()
 {
     m_rows.clear();
     m_header.clear();
+    // No cell is left to borrow from these.
+    for (scl::BigBuffer& text : m_texts)
+        text.release();
+    m_texts.clear();
+    m_lists.release();
 }
 
 // ---- load ----------------------------------------------------------------------------------------
@@ -186,16 +191,17 @@ bool Table::LoadData(const char16_t* fileName)
     if (!problem.empty())
         return refuse(file, problemLine, problem);
 
+    // Taken before the rows are read: the strings read end in zeros written into the text.
+    const bool textEndsInCrLf =
+        textEnd - serializer.m_readBuffer >= 2 && textEnd[-2] == u'\r' && textEnd[-1] == u'\n';
+    const bool textEmpty = textEnd == serializer.m_readBuffer;
     // The number of the last line that the reader has actually passed (comment lines included).
     auto lastRealLine = [&]()
     {
         if (serializer.m_lineStart != nullptr && serializer.m_lineStart < textEnd)
             return serializer.m_lineNumber;
         // At the end of the text: the line count went one past when the text ends in CR LF.
-        const bool endsInCrLf =
-            textEnd - serializer.m_readBuffer >= 2 && textEnd[-2] == u'\r' && textEnd[-1] == u'\n';
-        const bool empty = textEnd == serializer.m_readBuffer;
-        return (endsInCrLf || empty) ? serializer.m_lineNumber - 1 : serializer.m_lineNumber;
+        return (textEndsInCrLf || textEmpty) ? serializer.m_lineNumber - 1 : serializer.m_lineNumber;
     };
     int lastLine = 0; // the last line accounted for
 
@@ -260,11 +266,16 @@ bool Table::LoadData(const char16_t* fileName)
         row.SetId(m_maxId);
         row.cells.m_data[m_nameFieldIndex]->SetString(u"");
         ++m_newRowCounter;
-        serializer.m_mode = TableSerializer::ModeRead;
-        for (int i = 0; i < row.cells.size(); ++i)
-            row.cells.m_data[i]->Serialize(serializer);
+        serializer.ReadRow(row.cells.m_data, row.cells.size(), m_lists);
         row.m_line = line;
         checkRow(serializer, row, file);
+        // The line is done with: the strings that borrow from it get their terminators.
+        for (int i = 0; i < row.cells.size(); ++i)
+        {
+            Cell* cell = row.cells.m_data[i];
+            if (cell->Type() == FIELD_TYPE_STRING)
+                static_cast<StringCell*>(cell)->TerminateBorrowed();
+        }
         const int id = row.Id();
         if (id > largestId)
             largestId = id;
@@ -287,6 +298,8 @@ bool Table::LoadData(const char16_t* fileName)
         }
     }
 
+    if (m_rows.size() > rowsBefore)
+        m_texts.push_back(serializer.ReleaseReadBuffer());
     m_fileName = fileName;
     // ComputeMaxId would walk every row again, touching each row's memory a second time.
     if (rowsBefore == 0)
@@ -374,19 +387,31 @@ void Table::checkRow(TableSerializer& serializer, Row& row, const std::string& f
 
 void Table::fillNewRow(Row& row)
 {
-    row.cells.clear();
-    for (int i = 0; i < m_fields.size(); ++i)
+    // One block for the row: its cell pointers, then its cells, each sized to its type.
+    const int count = m_fields.size();
+    std::uint32_t bytes = static_cast<std::uint32_t>(sizeof(Cell*) * static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        bytes += static_cast<std::uint32_t>(Cell::SizeOf(m_fields.m_data[i].m_type));
+    if (!row.takeBlock(bytes, count))
     {
-        Cell* cell = CreateCell(m_fields.m_data[i]);
+        SCL_ASSERT(false); // out of memory: the row has no cells
+        return;
+    }
+    char* place = row.blockCells();
+    for (int i = 0; i < count; ++i)
+    {
+        Field& field = m_fields.m_data[i];
+        Cell* cell = Cell::Construct(field.m_type, place);
         if (cell == nullptr)
         {
+            CreateCell(field); // reports the invalid type
             SCL_ASSERT(false);
             return;
         }
+        place += Cell::SizeOf(field.m_type);
         cell->m_table = this;
-        cell->m_field = &m_fields.m_data[i];
-        if (!row.cells.push_back(cell))
-            delete cell;
+        cell->m_field = &field;
+        row.cells.push_back(cell);
     }
     row.m_idFieldIndex = m_idFieldIndex;
     row.m_nameFieldIndex = m_nameFieldIndex;
