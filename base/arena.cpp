@@ -246,6 +246,23 @@ void big_buffer_free(void* p, std::size_t bytes) noexcept
     ::munmap(p, (bytes + kArenaChunkBytes - 1) / kArenaChunkBytes * kArenaChunkBytes);
 }
 
+void big_buffer_discard(void* p, std::size_t bytes, void* from, void* to) noexcept
+{
+    if (p == nullptr || bytes < kBigBufferMapped)
+        return;
+    const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(p);
+    const std::uintptr_t end = begin + (bytes + kArenaChunkBytes - 1) / kArenaChunkBytes * kArenaChunkBytes;
+    std::uintptr_t first = reinterpret_cast<std::uintptr_t>(from);
+    std::uintptr_t last = reinterpret_cast<std::uintptr_t>(to);
+    first = first < begin ? begin : first;
+    last = last > end ? end : last;
+    // Whole huge pages only: discarding part of one would split it into small pages.
+    first = (first + kArenaChunkBytes - 1) & ~(std::uintptr_t(kArenaChunkBytes) - 1);
+    last &= ~(std::uintptr_t(kArenaChunkBytes) - 1);
+    if (first < last)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+}
+
 struct BumpPool::Block
 {
     Block* previous;

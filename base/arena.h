@@ -59,6 +59,10 @@ ArenaStats arena_stats() noexcept;
 // with big_buffer_free and the same byte count.
 void* big_buffer_allocate(std::size_t bytes) noexcept;
 void big_buffer_free(void* p, std::size_t bytes) noexcept;
+// Gives the memory of [from, to), a range inside the big buffer p of bytes bytes, back to the
+// system as far as it covers whole huge pages; those pages read as zero when touched again. The
+// buffer stays valid. Does nothing for buffers below 1 MiB (they come from the C heap).
+void big_buffer_discard(void* p, std::size_t bytes, void* from, void* to) noexcept;
 
 // A buffer from big_buffer_allocate and its size. Plain data: whoever holds it frees it once
 // with release().

@@ -239,6 +239,8 @@ public:
     // text[length] must be zero by the time anyone reads the value through GetString, and the
     // units must outlive the cell (or its next value). Used by the table's load.
     void Borrow(const char16_t* text, int length);
+    // True when the value is non-empty and borrowed (see Borrow).
+    bool IsBorrowed() const { return m_capacity == 0 && m_length > 0; }
     // Writes the zero after borrowed units, into the lender's storage (see Borrow).
     void TerminateBorrowed()
     {

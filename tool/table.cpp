@@ -243,6 +243,11 @@ bool Table::LoadData(const char16_t* fileName)
     if (stoppedAtEnd)
         serializer.NextLine();
     const int rowsBefore = m_rows.size();
+    // The end of the strings kept at the front of the text, and how far the text has been given
+    // back (in steps of a few huge pages).
+    char16_t* kept = serializer.m_readBuffer;
+    const char16_t* discarded = kept;
+    constexpr std::ptrdiff_t kDiscardUnits = std::ptrdiff_t(4) << 20; // 8 MiB of text
     int largestId = 0; // what ComputeMaxId finds, gathered while the rows are read
     for (int n = 0; n < rowLimit; ++n)
     {
@@ -269,12 +274,25 @@ bool Table::LoadData(const char16_t* fileName)
         serializer.ReadRow(row.cells.m_data, row.cells.size(), m_lists);
         row.m_line = line;
         checkRow(serializer, row, file);
-        // The line is done with: the strings that borrow from it get their terminators.
+        // The line is done with. Its strings move down to the front of the text, each with its
+        // terminator, so that what the table keeps of the text is the strings alone; the rest of
+        // the text behind them goes back to the system as the load proceeds.
         for (int i = 0; i < row.cells.size(); ++i)
         {
             Cell* cell = row.cells.m_data[i];
-            if (cell->Type() == FIELD_TYPE_STRING)
-                static_cast<StringCell*>(cell)->TerminateBorrowed();
+            if (cell->Type() != FIELD_TYPE_STRING || !static_cast<StringCell*>(cell)->IsBorrowed())
+                continue;
+            StringCell* string = static_cast<StringCell*>(cell);
+            const int length = string->Length();
+            std::memmove(kept, string->GetString(), sizeof(char16_t) * static_cast<size_t>(length));
+            kept[length] = 0;
+            string->Borrow(kept, length);
+            kept += length + 1;
+        }
+        if (serializer.m_lineEnd - discarded >= kDiscardUnits)
+        {
+            serializer.DiscardText(kept, serializer.m_lineEnd);
+            discarded = serializer.m_lineEnd;
         }
         const int id = row.Id();
         if (id > largestId)
@@ -299,7 +317,10 @@ bool Table::LoadData(const char16_t* fileName)
     }
 
     if (m_rows.size() > rowsBefore)
+    {
+        serializer.DiscardText(kept, serializer.m_bufferEnd + 1);
         m_texts.push_back(serializer.ReleaseReadBuffer());
+    }
     m_fileName = fileName;
     // ComputeMaxId would walk every row again, touching each row's memory a second time.
     if (rowsBefore == 0)

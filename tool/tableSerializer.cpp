@@ -145,6 +145,12 @@ scl::BigBuffer TableSerializer::ReleaseReadBuffer()
     return buffer;
 }
 
+void TableSerializer::DiscardText(const char16_t* from, const char16_t* to)
+{
+    scl::big_buffer_discard(m_readBuffer, m_readBufferBytes, const_cast<char16_t*>(from),
+                            const_cast<char16_t*>(to));
+}
+
 // ---- opening ----------------------------------------------------------------------------------
 
 void TableSerializer::OpenRead(const char16_t* path)

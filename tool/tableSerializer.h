@@ -176,6 +176,9 @@ public:
     // Hands m_readBuffer (the file's text) over to the caller, who frees it (release()) after the
     // last cell that borrows from it is gone. The serializer reads nothing afterwards.
     scl::BigBuffer ReleaseReadBuffer();
+    // Gives the memory of the text in [from, to) back to the system where it covers whole huge
+    // pages (it reads as zeros afterwards): for text that nothing will read again.
+    void DiscardText(const char16_t* from, const char16_t* to);
 
     // Writes a row's cells, in field order, as one line: values joined by tabs, then CR LF, with
     // one write. A null cell is written as an empty value. No cells: nothing is written.
