@@ -456,8 +456,8 @@ Cell::~Cell() = default;
 
 // What a loaded row costs: every cell a few words (64-bit targets).
 static_assert(sizeof(void*) != 8 ||
-                  (sizeof(IntCell) == 32 && sizeof(FloatCell) == 32 && sizeof(Int64Cell) == 40 &&
-                   sizeof(StringCell) == 40 && sizeof(StringIntCell) == 40),
+                  (sizeof(IntCell) == 24 && sizeof(FloatCell) == 24 && sizeof(Int64Cell) == 32 &&
+                   sizeof(StringCell) == 32 && sizeof(StringIntCell) == 32),
               "cells are sized to their content");
 
 void* Cell::operator new(std::size_t size)

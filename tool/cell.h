@@ -8,8 +8,9 @@
 // with the table (tool/table.h). Whichever it is, a cell's pointers stay valid while the cell lives
 // and its value does not change.
 // Cells are made by CreateCell (one arena block each) or placed by a table into the block of their
-// row, and owned by their row, which destroys them; m_table and m_field point at the owning table
-// and at the column's Field inside that table, without owning either.
+// row, and owned by their row, which destroys them; m_field points at the column's Field inside
+// the owning table, without owning it (the table of a cell is its row's m_table: a cell does not
+// keep its own copy of it).
 //
 // The text form (ToString) of a number or list cell is built on demand in a buffer of the calling
 // thread, not in the cell: the pointer is valid until the next ToString of any number or list cell
@@ -88,11 +89,10 @@ public:
 class Cell
 {
 public:
-    editor::Table* m_table = nullptr; // owning table of the row; not owned; null until filled
-    Field* m_field = nullptr;         // this column's field inside m_table; not owned
+    Field* m_field = nullptr; // this column's field inside the owning table; not owned; null until filled
 
 protected:
-    // After the two pointers, so that a concrete cell's first member fills the rest of the word.
+    // After the pointer, so that a concrete cell's first member fills the rest of the word.
     FIELD_TYPE m_type; // fixed by the concrete class
 
 public:
@@ -324,7 +324,7 @@ public:
 // (including a null pointer or a capacity below 1) reports "false" and gives FIELD_TYPE_INVALID.
 FIELD_TYPE ConvertTypeStringToTypeValue(scl::pstringT<char16_t> name);
 
-// A new cell of the field's type with its initial value (0, empty), m_table and m_field null.
+// A new cell of the field's type with its initial value (0, empty), m_field null.
 // Owned by the caller. Null when the type is not 1..8 (reported) or memory is exhausted.
 Cell* CreateCell(const Field& field);
 

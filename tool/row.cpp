@@ -90,10 +90,22 @@ Row::~Row()
     releaseCells();
 }
 
+namespace
+{
+// What a row's block starts with; the cell pointers follow (8-aligned).
+struct BlockHead
+{
+    std::uint32_t bytes;
+    std::int32_t cells;
+};
+static_assert(sizeof(BlockHead) == 8, "the pointers after the head stay aligned");
+} // namespace
+
 void Row::releaseCells()
 {
+    const BlockHead head = m_block != nullptr ? *static_cast<const BlockHead*>(m_block) : BlockHead{0, 0};
     const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(m_block);
-    const std::uintptr_t end = begin + m_blockBytes;
+    const std::uintptr_t end = begin + head.bytes;
     for (int i = 0; i < cells.size(); ++i)
     {
         Cell* cell = cells.m_data[i];
@@ -106,10 +118,8 @@ void Row::releaseCells()
             delete cell; // made by CreateCell and added by push_back
     }
     cells.releaseRoom();
-    scl::arena_free(m_block, m_blockBytes);
+    scl::arena_free(m_block, head.bytes);
     m_block = nullptr;
-    m_blockBytes = 0;
-    m_blockCells = 0;
 }
 
 bool Row::takeBlock(std::uint32_t bytes, int count)
@@ -117,12 +127,12 @@ bool Row::takeBlock(std::uint32_t bytes, int count)
     releaseCells();
     if (bytes == 0)
         return true;
+    bytes += sizeof(BlockHead);
     m_block = scl::arena_allocate(bytes);
     if (m_block == nullptr)
         return false;
-    m_blockBytes = bytes;
-    m_blockCells = count;
-    Cell** pointers = static_cast<Cell**>(m_block);
+    *static_cast<BlockHead*>(m_block) = BlockHead{bytes, count};
+    Cell** pointers = reinterpret_cast<Cell**>(static_cast<char*>(m_block) + sizeof(BlockHead));
     for (int i = 0; i < count; ++i)
         pointers[i] = nullptr;
     cells.useRoom(pointers, count);
@@ -131,7 +141,9 @@ bool Row::takeBlock(std::uint32_t bytes, int count)
 
 char* Row::blockCells() const
 {
-    return static_cast<char*>(m_block) + sizeof(Cell*) * static_cast<std::size_t>(m_blockCells);
+    const BlockHead& head = *static_cast<const BlockHead*>(m_block);
+    return static_cast<char*>(m_block) + sizeof(BlockHead) +
+           sizeof(Cell*) * static_cast<std::size_t>(head.cells);
 }
 
 Cell* Row::cellAt(int i) const

@@ -110,8 +110,8 @@ private:
     // Destroys every cell (in place when it lies in the block, else by delete), frees the block
     // and leaves the row without cells.
     void releaseCells();
-    // Gives the row a block of bytes bytes whose first `count` pointers are its cell pointers; the
-    // cells are placed after them by the table. False when there is no memory.
+    // Gives the row a block for `count` cell pointers and then bytes - count pointers bytes of
+    // cells, which the table places there (blockCells()). False when there is no memory.
     bool takeBlock(std::uint32_t bytes, int count);
     char* blockCells() const;
 
@@ -120,9 +120,9 @@ private:
     // was made elsewhere. The node owns the row, so it is valid as long as the row exists.
     scl::ListNode<Row>* m_node = nullptr;
     const scl::list<Row>* m_list = nullptr;
-    void* m_block = nullptr; // the cell pointers and the cells of a filled row; arena, owned
-    std::uint32_t m_blockBytes = 0;
-    int m_blockCells = 0; // cell pointers at the start of the block
+    // The cells of a filled row: its size and pointer count, the cell pointers, then the cells.
+    // Arena, owned.
+    void* m_block = nullptr;
 };
 
 } // namespace tarn

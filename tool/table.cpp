@@ -247,7 +247,7 @@ bool Table::LoadData(const char16_t* fileName)
     // back (in steps of a few huge pages).
     char16_t* kept = serializer.m_readBuffer;
     const char16_t* discarded = kept;
-    constexpr std::ptrdiff_t kDiscardUnits = std::ptrdiff_t(4) << 20; // 8 MiB of text
+    constexpr std::ptrdiff_t kDiscardUnits = std::ptrdiff_t(1) << 20; // one huge page of text
     int largestId = 0; // what ComputeMaxId finds, gathered while the rows are read
     for (int n = 0; n < rowLimit; ++n)
     {
@@ -430,7 +430,6 @@ void Table::fillNewRow(Row& row)
             return;
         }
         place += Cell::SizeOf(field.m_type);
-        cell->m_table = this;
         cell->m_field = &field;
         row.cells.push_back(cell);
     }

@@ -85,7 +85,6 @@ TEST(CellTypes, EveryTypeNameGivesItsValueAndCell)
         auto cell = MakeCell(c.type);
         ASSERT_NE(cell, nullptr);
         EXPECT_EQ(cell->Type(), c.type);
-        EXPECT_EQ(cell->m_table, nullptr);
         EXPECT_EQ(cell->m_field, nullptr);
     }
     EXPECT_EQ(FIELD_TYPE_STRING, 6);

@@ -287,7 +287,8 @@ TEST_F(RowTest, CellsOfTheBlockAndCellsAddedOneByOneAllGoWithTheRow)
         Row row;
         m_table.fillNewRow(row);
         ASSERT_EQ(row.cells.size(), 2);
-        EXPECT_EQ(row.cells[0]->m_table, &m_table);
+        EXPECT_EQ(row.m_table, &m_table);
+        EXPECT_EQ(row.cells[0]->m_field, &m_table.m_fields.m_data[0]);
         EXPECT_EQ(row.cells[1]->m_field, &m_table.m_fields.m_data[1]);
         EXPECT_EQ(scl::arena_stats().liveObjects - before, 1u); // one block for both cells
         row.cells[1]->SetString(u"a name of its own");
