@@ -335,6 +335,13 @@ void Table::checkRow(TableSerializer& serializer, Row& row, const std::string& f
     const char16_t* source = serializer.LineBegin();
     const int sourceLength = serializer.LineLength();
     const bool endsInCrLf = serializer.m_lineEnd < serializer.m_bufferEnd;
+    if (serializer.m_rowInWriterForm)
+    {
+        // What the reader saw of every value already says that the save writes this very line.
+        if (!endsInCrLf)
+            warn(file, row.m_line, "the file ends without CR LF after this line: a save adds one");
+        return;
+    }
     // The very text the next save writes for this row, CR LF included.
     serializer.BuildRow(row.cells.m_data, row.cells.size());
     const char16_t* written = serializer.m_writeBuffer.c_str();

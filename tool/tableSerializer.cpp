@@ -677,16 +677,131 @@ template <class Format, class T> void TableSerializer::writeNumber(T value, Form
 
 // ---- the table's rows, cell by cell without a virtual call ------------------------------------------
 
+namespace
+{
+
+// The writer's form of an integer: "0", or digits without a leading zero after a minus sign
+// where the type has one; never "-0", "+1", " 1" or "01".
+bool IsIntegerForm(const char16_t* first, const char16_t* last, bool sign)
+{
+    const char16_t* p = first;
+    if (sign && p < last && *p == u'-')
+        ++p;
+    if (p == last)
+        return false;
+    if (*p == u'0')
+        return p == first && p + 1 == last;
+    for (; p < last; ++p)
+    {
+        if (static_cast<unsigned>(*p) - u'0' >= 10u)
+            return false;
+    }
+    return true;
+}
+
+bool IsFloatForm(const char16_t* first, const char16_t* last, float value)
+{
+    char16_t text[text::kNumberTextCapacity];
+    const int n = text::FormatFloat(text, value);
+    return n == last - first && std::memcmp(text, first, sizeof(char16_t) * static_cast<std::size_t>(n)) == 0;
+}
+
+// A list's text in the writer's form for a list of count values: count pieces joined by single
+// bars, each in the form of its value.
+template <class PieceInForm>
+bool IsListForm(const char16_t* first, const char16_t* last, int count, PieceInForm inForm)
+{
+    if (first == last)
+        return count == 0;
+    const char16_t* p = first;
+    for (int k = 0;; ++k)
+    {
+        const char16_t* end = p;
+        while (end < last && *end != u'|')
+            ++end;
+        if (k >= count || end == p || !inForm(p, end, k))
+            return false; // an empty piece: a bar at either end or two in a row
+        if (end == last)
+            return k + 1 == count;
+        p = end + 1;
+    }
+}
+
+// Whether the writer writes the cell's value as an empty text.
+bool WritesNothing(Cell& cell)
+{
+    switch (cell.Type())
+    {
+    case FIELD_TYPE_STRING:
+        return static_cast<StringCell&>(cell).Length() == 0;
+    case FIELD_TYPE_STRING_INT:
+        return static_cast<StringIntCell&>(cell).Count() == 0;
+    case FIELD_TYPE_STRING_FLOAT:
+        return static_cast<StringFloatCell&>(cell).Count() == 0;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+// Whether the value just read, from `start` on, is exactly the text the writer makes of the
+// value it gave the cell (see m_rowInWriterForm).
+bool TableSerializer::valueInWriterForm(Cell& cell, const char16_t* start, const ReadIssues& before) const
+{
+    if (m_readPos <= start)
+        return false; // no value left on the line
+    const ReadIssues& now = m_readIssues;
+    if (now.inexactNumbers != before.inexactNumbers || now.emptyNumbers != before.emptyNumbers ||
+        now.cutValues != before.cutValues || now.droppedElements != before.droppedElements)
+        return false;
+    const char16_t* const end = m_readPos - 1; // the value's terminator
+    switch (cell.Type())
+    {
+    case FIELD_TYPE_INT:
+    case FIELD_TYPE_INT64:
+        return IsIntegerForm(start, end, true);
+    case FIELD_TYPE_UINT:
+    case FIELD_TYPE_UINT64:
+        return IsIntegerForm(start, end, false);
+    case FIELD_TYPE_FLOAT:
+        return IsFloatForm(start, end, static_cast<FloatCell&>(cell).m_value);
+    case FIELD_TYPE_STRING:
+        return true; // verbatim: a value read holds no tab, CR or LF, and was not cut
+    case FIELD_TYPE_STRING_INT:
+        return IsListForm(start, end, static_cast<StringIntCell&>(cell).Count(),
+                          [](const char16_t* first, const char16_t* last, int)
+                          { return IsIntegerForm(first, last, true); });
+    case FIELD_TYPE_STRING_FLOAT:
+    {
+        const StringFloatCell& list = static_cast<StringFloatCell&>(cell);
+        return IsListForm(start, end, list.Count(),
+                          [&list](const char16_t* first, const char16_t* last, int k)
+                          { return IsFloatForm(first, last, list.Values()[k]); });
+    }
+    default:
+        return false;
+    }
+}
+
 void TableSerializer::ReadRow(Cell* const* cells, int count, scl::BumpPool& pool)
 {
     m_mode = ModeRead;
+    m_rowInWriterForm = false;
+    bool inForm = count > 0 && m_readIssues.strayBreaks == 0 && !m_readIssues.longLine;
+    bool emptyLast = false; // the line ends in a tab that stands for an empty last value
     for (int i = 0; i < count; ++i)
     {
         Cell* cell = cells[i];
         if (cell == nullptr)
+        {
+            inForm = false;
             continue;
+        }
         if (!readyToTransfer(__LINE__))
             return;
+        const char16_t* const start = m_readPos;
+        const ReadIssues before = m_readIssues;
         switch (cell->Type())
         {
         case FIELD_TYPE_INT:
@@ -727,7 +842,14 @@ void TableSerializer::ReadRow(Cell* const* cells, int count, scl::BumpPool& pool
             cell->Serialize(*this);
             break;
         }
+        if (i + 1 == count && m_readPos == start && start == m_lineEnd && start > m_lineStart &&
+            start[-1] == u'\t' && WritesNothing(*cell))
+            emptyLast = true; // "a\t" for an empty last value: what the writer writes, too
+        else
+            inForm = inForm && valueInWriterForm(*cell, start, before);
     }
+    // Every value read, the last one ended by the line's end (not by a tab before it).
+    m_rowInWriterForm = inForm && m_readPos == (emptyLast ? m_lineEnd : m_lineEnd + 1);
 }
 
 template <class T, class Parse>

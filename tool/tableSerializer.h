@@ -173,6 +173,9 @@ public:
     // with StringCell::TerminateBorrowed once the line is no longer needed), a list cell borrows
     // its values from pool. Both must outlive the cells: take the buffer with ReleaseReadBuffer.
     void ReadRow(Cell* const* cells, int count, scl::BumpPool& pool);
+    // After ReadRow: the line is exactly what WriteRow will write for the cells (values in the
+    // writer's form, one per cell, nothing else on the line). When false, BuildRow tells.
+    bool m_rowInWriterForm = false;
     // Hands m_readBuffer (the file's text) over to the caller, who frees it (release()) after the
     // last cell that borrows from it is gone. The serializer reads nothing afterwards.
     scl::BigBuffer ReleaseReadBuffer();
@@ -225,6 +228,7 @@ private:
     template <class T, class Format> void writeList(const T* values, int count, Format format);
     void writeString(const char16_t* value, int length);
     void writeCell(Cell& cell);
+    bool valueInWriterForm(Cell& cell, const char16_t* start, const ReadIssues& before) const;
     void buildRow(Cell* const* cells, int count, bool forFile);
     void appendText(const char16_t* text, int count, bool replaceSeparators);
     void appendSeparator(char16_t separator);

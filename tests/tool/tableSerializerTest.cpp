@@ -895,10 +895,35 @@ TEST_F(DataFile, ReadRowReadsAsEveryCellsSerializeDoes)
                                                 u"0.1|-2.5|x",
                                                 u"-9223372036854775808",
                                                 u"18446744073709551616"};
+    // Per column (kEveryType), values in the writer's form and near misses.
+    const std::vector<std::vector<std::u16string>> typed = {
+        {u"-12", u"0", u"2147483647", u"-0", u"+1", u"012", u" 3"},
+        {u"名字", u"", u" spaced ", u"x"},
+        {u"7", u"4294967295", u"0", u"-1", u"00"},
+        {u"-5", u"9223372036854775807", u"-9223372036854775808", u"1e3"},
+        {u"18446744073709551615", u"0", u"18446744073709551616"},
+        {u"0.500000", u"-0.000000", u"100000002004087734272.000000", u"0.5", u"1.0000000", u"inf"},
+        {u"1|-2", u"", u"5", u"1||2", u"|1", u"1|", u"01|2"},
+        {u"1.500000|2.000000", u"", u"0.100000", u"0.1", u"1.500000||2.000000"}};
     std::mt19937 rng(13);
     std::u16string text = kEveryTypeHeader;
     for (int line = 0; line < 400; ++line)
     {
+        if (line % 3 == 0)
+        {
+            std::u16string row;
+            for (size_t column = 0; column < typed.size(); ++column)
+            {
+                const std::vector<std::u16string>& values = typed[column];
+                // Mostly the first (writer's) forms, so that whole rows come out in form.
+                const size_t pick = rng() % 4 == 0 ? rng() % values.size() : rng() % 2;
+                row += (column ? u"\t" : u"") + values[pick];
+            }
+            if (line % 7 == 0)
+                row += u"\t"; // a trailing tab: not the writer's form
+            text += row + u"\r\n";
+            continue;
+        }
         std::u16string row = U16(std::to_string(line));
         const int values = static_cast<int>(rng() % 11);
         for (int v = 0; v < values; ++v)
@@ -924,6 +949,8 @@ TEST_F(DataFile, ReadRowReadsAsEveryCellsSerializeDoes)
     std::vector<std::vector<std::string>> fastValues;
     std::vector<tarn::ReadIssues> fastIssues;
     std::vector<int> fastExtra;
+    int inForm = 0;      // rows said to be in the writer's form
+    int inFormBuilt = 0; // rows the writer makes exactly
     testing::internal::CaptureStdout();
     {
         TableSerializer s;
@@ -938,6 +965,18 @@ TEST_F(DataFile, ReadRowReadsAsEveryCellsSerializeDoes)
             s.ReadRow(cells.data(), static_cast<int>(cells.size()), pool);
             fastIssues.push_back(s.m_readIssues);
             fastExtra.push_back(s.ExtraValueCount());
+            // Said to be in the writer's form only when the writer makes this very line of the
+            // cells (the other way round it may be too cautious: the table then compares).
+            const bool claimed = s.m_rowInWriterForm;
+            const std::u16string line(s.LineBegin(), static_cast<size_t>(s.LineLength()));
+            s.BuildRow(cells.data(), static_cast<int>(cells.size()));
+            const std::u16string built(s.m_writeBuffer.c_str(), static_cast<size_t>(s.m_writeLength - 2));
+            if (claimed)
+            {
+                EXPECT_EQ(U8(built.c_str()), U8(line.c_str())) << "line " << s.m_lineNumber;
+            }
+            inForm += claimed ? 1 : 0;
+            inFormBuilt += built == line ? 1 : 0;
             fastValues.emplace_back();
             for (tarn::Cell* cell : cells)
             {
@@ -950,6 +989,8 @@ TEST_F(DataFile, ReadRowReadsAsEveryCellsSerializeDoes)
     const std::string fastReports = WithoutLineNumbers(testing::internal::GetCapturedStdout());
 
     ASSERT_EQ(fastValues.size(), 400u);
+    EXPECT_GT(inForm, 20); // both kinds of line were there
+    EXPECT_GE(inForm, inFormBuilt * 2 / 3) << inFormBuilt;
     ASSERT_EQ(generic.rows.size(), 400u);
     for (size_t i = 0; i < fastValues.size(); ++i)
     {
