@@ -767,7 +767,8 @@ template <class T> void ListCell<T>::serializeList(ISerializer& serializer)
     scl::parray<T> view = values.view();
     serializer.set(view);
     const int n = view.size() < 0 ? 0 : (view.size() > kListCapacity ? kListCapacity : view.size());
-    if (n != m_count || std::memcmp(values.m_data, m_values, sizeof(T) * static_cast<size_t>(n)) != 0)
+    if (n != m_count ||
+        (n > 0 && std::memcmp(values.m_data, m_values, sizeof(T) * static_cast<size_t>(n)) != 0))
         Assign(values.m_data, n);
 }
 
