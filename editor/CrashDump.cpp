@@ -330,6 +330,24 @@ void CopyModuleMap(ReportWriter& out, int fd)
     ::close(maps);
 }
 
+// Past the frame of the interrupted instruction, every frame is a return address: the instruction
+// after a call. A call that does not return (a throw, abort()) can be the last instruction of its
+// function; its return address then lies already in the next function, or in none, and the frame
+// would be named wrongly. Those frames are moved back by one byte, into the call instruction,
+// which always belongs to the caller. The handler's own frames, up to and including the
+// interrupted instruction, stay as they are; so does every frame when that one is unknown.
+void PointCallersAtTheirCalls(void** frames, int count, std::uintptr_t interrupted)
+{
+    if (interrupted == 0)
+        return;
+    int i = 0;
+    while (i < count && reinterpret_cast<std::uintptr_t>(frames[i]) != interrupted)
+        ++i;
+    for (++i; i < count; ++i)
+        if (frames[i])
+            frames[i] = static_cast<char*>(frames[i]) - 1;
+}
+
 void WriteReport(int fd, int signalNumber, const siginfo_t* info, const void* context, const DumpTime& time)
 {
     ReportWriter out(fd);
@@ -385,6 +403,7 @@ void WriteReport(int fd, int signalNumber, const siginfo_t* info, const void* co
     out.flush();
     void* frames[kMaxFrames];
     const int frameCount = ::backtrace(frames, kMaxFrames);
+    PointCallersAtTheirCalls(frames, frameCount, InstructionPointer(context));
     ::backtrace_symbols_fd(frames, frameCount, fd);
 
     CopyModuleMap(out, fd);

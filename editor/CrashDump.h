@@ -6,6 +6,8 @@
 // The report holds what a developer needs to find the fault: the signal (number, name, code,
 // fault address, instruction pointer) or the uncaught exception (type and what()), the process
 // and thread ids, the local time, a symbolised backtrace and the module map (/proc/self/maps).
+// Below the interrupted instruction, the backtrace shows each caller at its call instruction (the
+// return address minus one), so that a call ending its function is credited to that function.
 //
 // Everything that runs after the fault is async-signal-safe: no allocation, no stdio, no locale;
 // the UTC offset and the unwinder library are prepared when the filter is installed. A report

@@ -3,12 +3,15 @@
 #include "editor/AboutDlg.h"
 #include "editor/AppSettings.h"
 #include "editor/CrashDump.h"
+#include "editor/CustomTree.h"
 #include "editor/MainFrame.h"
+#include "tool/tables.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
+#include <QTreeWidgetItem>
 #include <cstdio>
 
 namespace
@@ -26,14 +29,64 @@ void PrintLine(FILE* stream, const QString& text)
     std::fprintf(stream, "%s\n", bytes.constData());
     std::fflush(stream);
 }
+
+// What --smoke finds wrong with the started editor; empty when the window is shown, the tables
+// loaded without a problem and the class view lists every table with all its rows.
+QString SmokeProblem(CMainFrame& frame)
+{
+    if (!frame.isVisible())
+        return QStringLiteral("the main window is not shown");
+    const TableList* tables = TableList::instance();
+    if (!tables->diagnostics().empty())
+    {
+        QStringList problems;
+        for (const tarn::Diagnostic& problem : tables->diagnostics())
+            problems << QString::fromStdString(problem.text());
+        return QStringLiteral("%1 problem(s) while loading the tables:\n%2")
+            .arg(problems.size())
+            .arg(problems.join(QLatin1Char('\n')));
+    }
+    if (tables->count() == 0)
+        return QStringLiteral("the table list names no table");
+    const QTreeWidgetItem* root = frame.m_classView.Tree()->topLevelItem(0);
+    const int listed = root ? root->childCount() : 0;
+    if (listed != tables->count())
+        return QStringLiteral("the class view lists %1 of %2 tables").arg(listed).arg(tables->count());
+    for (int i = 0; i < tables->count(); ++i)
+    {
+        const tarn::editor::Table* table = tables->at(i);
+        const int rows = table->m_rows.size();
+        if (root->child(i)->childCount() != rows)
+            return QStringLiteral("the class view shows %1 of the %2 rows of %3")
+                .arg(root->child(i)->childCount())
+                .arg(rows)
+                .arg(QString::fromUtf16(table->m_label.c_str()));
+    }
+    return QString();
+}
+
+// Reports the outcome of --smoke and ends the event loop with 0 when nothing is wrong, else 1.
+void EndSmokeCheck(CMainFrame& frame)
+{
+    const QString problem = SmokeProblem(frame);
+    if (problem.isEmpty())
+        PrintLine(
+            stdout,
+            QStringLiteral("tessel: smoke check passed (%1 tables)").arg(TableList::instance()->count()));
+    else
+        PrintLine(stderr, QStringLiteral("tessel: smoke check failed: %1").arg(problem));
+    QCoreApplication::exit(problem.isEmpty() ? 0 : 1);
+}
 } // namespace
 
 QString CommandLineUsage()
 {
-    return QStringLiteral("Usage: tessel [-C DIR] [--help] [--version]\n"
+    return QStringLiteral("Usage: tessel [-C DIR] [--smoke] [--help] [--version]\n"
                           "Edits the game data tables listed in tableList.xml of the data directory.\n"
                           "\n"
                           "  -C DIR     use DIR as the data directory (the current directory)\n"
+                          "  --smoke    start, check that every table loaded and is listed, and exit\n"
+                          "             (0 when it is, 1 otherwise)\n"
                           "  --help     show this help and exit\n"
                           "  --version  show the version and exit");
 }
@@ -57,6 +110,8 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments)
             options.help = true;
         else if (argument == QLatin1String("--version"))
             options.version = true;
+        else if (argument == QLatin1String("--smoke"))
+            options.smoke = true;
         // Anything else is ignored: the document is always "editor".
     }
     return options;
@@ -155,6 +210,11 @@ bool CTesselApp::InitInstance()
                                              QStringLiteral("tessel: cannot write %1").arg(screenshot));
                                QCoreApplication::exit(saved ? 0 : 1);
                            });
+    }
+    if (options.smoke)
+    {
+        CMainFrame* frame = m_mainFrame.get();
+        QTimer::singleShot(0, frame, [frame]() { EndSmokeCheck(*frame); });
     }
     m_exitCode = 0;
     return true;

@@ -1,9 +1,13 @@
 // The application object: one per process, made first thing in main().
 //
 // Constructing it installs the crash filter. InitInstance() then reads the command line
-// (`tessel [-C DIR] [--help] [--version]`), enters the data directory, creates the main frame
-// (which loads the tables), opens the document under the fixed name "editor" and shows the
+// (`tessel [-C DIR] [--smoke] [--help] [--version]`), enters the data directory, creates the main
+// frame (which loads the tables), opens the document under the fixed name "editor" and shows the
 // window; Run() runs the event loop.
+//
+// --smoke proves that the editor comes up: once the event loop runs, it checks that the window is
+// shown, that the tables loaded without a problem and that the class view lists every table with
+// all its rows, then ends the event loop with 0, or with 1 after naming what is wrong.
 //
 // It uses the process's QApplication when one exists already (tests make their own) and
 // otherwise makes and owns one. It owns the main frame.
@@ -21,6 +25,7 @@ struct CommandLineOptions
     QString dataDirectory; // -C DIR; empty: stay in the current directory
     bool help = false;     // --help
     bool version = false;  // --version
+    bool smoke = false;    // --smoke
     QString error;         // set when the command line cannot be used (-C without DIR)
 };
 

@@ -1,9 +1,7 @@
 // Failed-check reports: exact text, both outputs, message form, limits, and the function name
 // taken from the compiler's signature.
-#include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <new>
 #include <string>
 
@@ -14,34 +12,14 @@
 
 #include <gtest/gtest.h>
 
+#include "allocationCounter.h"
 #include "base/assert.h"
 #include "base/cpp/file.h"
 #include "reportCapture.h"
 
+using scltest::AllocationCount;
 using scltest::CaptureReports;
 using scltest::ReportField;
-
-// Counts C++ heap allocations so a test can show that reporting makes none.
-namespace
-{
-std::atomic<long> g_allocations{0};
-}
-
-void* operator new(std::size_t size)
-{
-    ++g_allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 namespace probe
 {
@@ -258,14 +236,23 @@ TEST(AssertHeap, ReportingAllocatesNothing)
     const auto c = CaptureReports(
         [&]
         {
-            const long before = g_allocations.load();
+            const long before = AllocationCount();
             w.Check(0);
             w.CheckWithMessage(1, "n");
             scl::AssertReportMessage("f.cpp", "g", 1, "0", nullptr);
-            during = g_allocations.load() - before;
+            during = AllocationCount() - before;
         });
     EXPECT_EQ(c.reports, 3u);
     EXPECT_EQ(during, 0);
+}
+
+TEST(AssertHeap, CounterSeesAnAllocation)
+{
+    // The instrument of the test above: without it, "nothing allocated" would prove nothing.
+    const long before = AllocationCount();
+    void* volatile block = ::operator new(16);
+    ::operator delete(block);
+    EXPECT_EQ(AllocationCount() - before, 1);
 }
 
 TEST(AssertDebugger, StopsOnlyWhenTraced)

@@ -4,6 +4,7 @@
 #include "ShellTestSupport.h"
 
 #include "editor/AboutDlg.h"
+#include "editor/CustomTree.h"
 #include "editor/LockKeyIndicators.h"
 #include "editor/Looks.h"
 #include "editor/TesselView.h"
@@ -27,6 +28,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidgetItem>
 #include <QWidgetAction>
 #include <QWindow>
 
@@ -503,7 +505,7 @@ TEST_F(MainFrameTest, HelpAndVersionEndStartUpSuccessfully)
     EXPECT_EQ(App()->ExitCode(), 0);
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("Tessel 1.0"), std::string::npos);
-    EXPECT_NE(out.find("Usage: tessel [-C DIR] [--help] [--version]"), std::string::npos);
+    EXPECT_NE(out.find("Usage: tessel [-C DIR] [--smoke] [--help] [--version]"), std::string::npos);
     EXPECT_EQ(Frame(), nullptr);
 }
 
@@ -529,7 +531,88 @@ TEST(CommandLine, ParsesDirectoryHelpAndVersion)
 
     options = ParseCommandLine({QStringLiteral("tessel"), QStringLiteral("-C")});
     EXPECT_FALSE(options.error.isEmpty());
+    EXPECT_FALSE(options.smoke);
+
+    EXPECT_TRUE(ParseCommandLine({QStringLiteral("tessel"), QStringLiteral("--smoke")}).smoke);
 }
+
+// --smoke: the event loop ends by itself, with 0 only when the editor came up complete.
+struct SmokeCase
+{
+    const char* name;
+    std::function<void(const QString& dataDir)> beforeStart; // may be empty
+    std::function<void(CMainFrame*)> afterStart;             // may be empty
+    int exitCode;
+    const char* output; // expected on standard output (exit code 0) or standard error
+};
+
+void PrintTo(const SmokeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class SmokeTest : public EditorTest, public ::testing::WithParamInterface<SmokeCase>
+{
+};
+
+TEST_P(SmokeTest, EndsTheEventLoopWithItsVerdict)
+{
+    const SmokeCase& c = GetParam();
+    if (c.beforeStart)
+        c.beforeStart(Dir());
+    ASSERT_TRUE(Start({QStringLiteral("-C"), Dir(), QStringLiteral("--smoke")}));
+    if (c.afterStart)
+        c.afterStart(Frame());
+    // A smoke check that never ends the loop fails here instead of hanging.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, []() { QCoreApplication::exit(99); });
+    guard.start(20000);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int exitCode = App()->Run();
+    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(exitCode, c.exitCode) << out << err;
+    EXPECT_NE((c.exitCode == 0 ? out : err).find(c.output), std::string::npos) << out << err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Verdicts, SmokeTest,
+    ::testing::Values(
+        SmokeCase{"complete", {}, {}, 0, "tessel: smoke check passed (2 tables)\n"},
+        SmokeCase{"table_not_loaded",
+                  [](const QString& dir)
+                  { ASSERT_TRUE(QFile::remove(dir + QStringLiteral("/monster.txt"))); },
+                  {},
+                  1,
+                  "tessel: smoke check failed: 1 problem(s) while loading the tables:\nmonster.txt"},
+        SmokeCase{"no_table",
+                  [](const QString& dir)
+                  {
+                      ASSERT_TRUE(WriteFile(dir + QStringLiteral("/tableList.xml"),
+                                            "<?xml version=\"1.0\"?>\n<TableList>\n</TableList>\n"));
+                  },
+                  {},
+                  1,
+                  "smoke check failed: the table list names no table"},
+        SmokeCase{"row_missing_from_the_class_view",
+                  {},
+                  [](CMainFrame* frame)
+                  { delete frame->m_classView.Tree()->topLevelItem(0)->child(0)->child(1); },
+                  1,
+                  "smoke check failed: the class view shows 1 of the 2 rows of \xE7\x89\xA9\xE5\x93\x81"},
+        SmokeCase{"table_missing_from_the_class_view",
+                  {},
+                  [](CMainFrame* frame) { delete frame->m_classView.Tree()->topLevelItem(0)->child(1); },
+                  1,
+                  "smoke check failed: the class view lists 1 of 2 tables"},
+        SmokeCase{"window_not_shown",
+                  {},
+                  [](CMainFrame* frame) { frame->hide(); },
+                  1,
+                  "smoke check failed: the main window is not shown"}),
+    [](const ::testing::TestParamInfo<SmokeCase>& param) { return std::string(param.param.name); });
 
 TEST_F(MainFrameTest, AboutBoxShowsCaptionVersionAndComponents)
 {
