@@ -5,4 +5,5 @@ target_sources(tarn PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/tableFiles.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tableMetaData.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tables.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tableDiff.cpp
 )

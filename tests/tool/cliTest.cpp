@@ -239,6 +239,24 @@ protected:
         WriteFile(Data(name), Utf16(utf8));
     }
 
+    // The text of a data file as UTF-8 (its mark dropped), and back.
+    std::string Text(const std::string& path) const
+    {
+        const std::string bytes = ReadFile(path);
+        std::u16string text(bytes.size() / 2 - 1, u'\0');
+        std::memcpy(&text[0], bytes.data() + 2, text.size() * 2);
+        return scl::ToUtf8(text.c_str());
+    }
+    void SetText(const std::string& path, const std::string& utf8) { WriteFile(path, Utf16(utf8)); }
+
+    // A second copy of the sample data, for diff.
+    std::string CopyData(const std::string& name)
+    {
+        const std::string dir = m_root + "/" + name;
+        fs::copy(m_data, dir, fs::copy_options::recursive);
+        return dir;
+    }
+
     std::vector<std::pair<std::string, std::string>> Files() const
     {
         std::vector<std::pair<std::string, std::string>> files;
@@ -428,7 +446,12 @@ TEST_F(CliTest, UsageErrorsExitWithTwo)
                            "resave --strict",
                            "check extra",
                            "-C",
-                           "-C /nonexistent/dir check"};
+                           "-C /nonexistent/dir check",
+                           "textconv",
+                           "textconv a b",
+                           "diff a",
+                           "diff --strict a b",
+                           "check --json"};
     for (const char* args : cases)
     {
         const Result r = Run(args);
@@ -455,6 +478,134 @@ TEST_F(CliTest, HelpIsShownForEachCommand)
         EXPECT_EQ(r.status, 0) << c.args;
         EXPECT_EQ(r.out.rfind(c.usage, 0), 0u) << c.args << "\n" << r.out;
     }
+}
+
+TEST_F(CliTest, TextConvPrintsEachSampleFileAsItsLinesInUtf8)
+{
+    for (const char* name : {"items.txt", "drops.txt", "quests.txt"})
+    {
+        std::string expected = Text(Data(name));
+        for (size_t at; (at = expected.find("\r\n")) != std::string::npos;)
+            expected.replace(at, 2, "\n");
+        const Result r = Run(std::string("textconv '") + Data(name) + "'");
+        EXPECT_EQ(r.status, 0) << name << r.err;
+        EXPECT_EQ(r.out, expected) << name;
+    }
+    const Result r = Run("textconv '" + Data("skills.txt") + "'");
+    EXPECT_EQ(SplitLines(r.out)[2],
+              "2001\t火焰冲击\tSKILL_DESC_2001\t6.000000\t1.250000|1.500000|1.500000\t5\t0\t1");
+}
+
+TEST_F(CliTest, TextConvShowsAFileThatWouldNotLoadAsRawTextWithANote)
+{
+    const struct
+    {
+        std::string bytes;
+        std::string reason;
+        std::string text;
+    } cases[] = {
+        {"ID,名称\n1,剑\n", "no UTF-16LE byte-order mark", "ID,名称\n1,剑\n"},
+        {Utf16("ID\n1\n"), "LF alone", "ID\n1\n"},
+        {Utf16("ID\r\n") + "x", "odd number of bytes", ""},
+        {"bad \xFF byte", "no UTF-16LE byte-order mark", "bad \xEF\xBF\xBD byte"},
+    };
+    for (const auto& c : cases)
+    {
+        WriteFile(Data("odd.txt"), c.bytes);
+        const Result r = Run("textconv '" + Data("odd.txt") + "'");
+        EXPECT_EQ(r.status, 0);
+        const std::vector<std::string> lines = SplitLines(r.out);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines[0].rfind("# tessel-cli textconv: ", 0), 0u) << lines[0];
+        EXPECT_NE(lines[0].find(c.reason), std::string::npos) << lines[0];
+        if (!c.text.empty())
+        {
+            EXPECT_EQ(r.out.substr(r.out.find('\n') + 1), c.text);
+        }
+    }
+    EXPECT_EQ(Run("textconv '" + Data("missing.txt") + "'").status, 1);
+}
+
+TEST_F(CliTest, DiffOfEqualDirectoriesIsEmpty)
+{
+    const std::string other = CopyData("other");
+    Result r = Run("diff '" + m_data + "' '" + other + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    r = Run("diff --json '" + m_data + "' '" + other + "'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "{\"equal\":true,\"tables\":[]}\n");
+}
+
+TEST_F(CliTest, DiffReportsAddedRemovedAndChangedRowsById)
+{
+    const std::string other = CopyData("other");
+    // In the copy: item 1002's price and weight change, 1003 goes, 1999 comes, and the rows of
+    // drops.txt are reversed (order is not a difference).
+    std::string items = Text(other + "/items.txt");
+    const auto replace = [&](const std::string& from, const std::string& to)
+    {
+        const size_t at = items.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        items.replace(at, from.size(), to);
+    };
+    replace("1002\t普通的木盾\tITEM_DESC_1002\t1\t94\t2.750000",
+            "1002\t普通的木盾\tITEM_DESC_1002\t1\t95\t3.000000");
+    const size_t start = items.find("1003\t");
+    items.erase(start, items.find("\r\n", start) + 2 - start);
+    items += "1999\t新物品\tITEM_DESC_1999\t0\t1\t0.000000\t\t\t1\t18446744073709551615\r\n";
+    SetText(other + "/items.txt", items);
+    const std::string drops = Text(other + "/drops.txt");
+    std::vector<std::string> lines;
+    for (size_t p = 0; p < drops.size();)
+    {
+        const size_t e = drops.find("\r\n", p) + 2;
+        lines.push_back(drops.substr(p, e - p));
+        p = e;
+    }
+    std::reverse(lines.begin() + 2, lines.end());
+    std::string reversed;
+    for (const std::string& line : lines)
+        reversed += line;
+    SetText(other + "/drops.txt", reversed);
+
+    Result r = Run("diff '" + m_data + "' '" + other + "'");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out, "items.txt: row 1003 \"精良的皮甲\" removed\n"
+                     "items.txt: row 1999 \"新物品\" added\n"
+                     "items.txt: row 1002 \"普通的木盾\" changed: \"售价\" \"94\" -> \"95\"\n"
+                     "items.txt: row 1002 \"普通的木盾\" changed: \"重量\" \"2.750000\" -> \"3.000000\"\n");
+
+    r = Run("diff --json '" + m_data + "' '" + other + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(JsonChecker(r.out).Valid()) << r.out;
+    EXPECT_NE(r.out.find("\"changed\":[{\"id\":1002,\"name\":\"普通的木盾\",\"fields\":[{\"field\":\"售价\","
+                         "\"old\":\"94\",\"new\":\"95\"}"),
+              std::string::npos)
+        << r.out;
+
+    // Swapped arguments swap added and removed.
+    r = Run("diff '" + other + "' '" + m_data + "'");
+    EXPECT_NE(r.out.find("items.txt: row 1003 \"精良的皮甲\" added\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("items.txt: row 1999 \"新物品\" removed\n"), std::string::npos) << r.out;
+}
+
+TEST_F(CliTest, DiffReportsTablesAddedAndRemovedAndFailsOnRefusedTables)
+{
+    const std::string other = CopyData("other");
+    WriteFile(other + "/tableList.xml", "<L><T FileName=\"items.txt\"/><T FileName=\"monsters.txt\"/>"
+                                        "<T FileName=\"skills.txt\"/><T FileName=\"drops.txt\"/>"
+                                        "<T FileName=\"npcs.txt\"/></L>");
+    Result r = Run("diff '" + m_data + "' '" + other + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "quests.txt: table removed (30 rows)\n");
+    r = Run("diff '" + other + "' '" + m_data + "'");
+    EXPECT_EQ(r.out, "quests.txt: table added (30 rows)\n");
+
+    WriteFile(other + "/skills.txt", Utf16("ID\nINT\n"));
+    r = Run("diff '" + m_data + "' '" + other + "'");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("skills.txt:1: error: the lines end in LF alone"), std::string::npos) << r.err;
 }
 
 } // namespace
