@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -128,8 +129,12 @@ const char kImportHelp[] =
     "accept or over its limit, an id used twice, a record with too many or too few values, text\n"
     "that is not UTF-8) is printed as FILE:LINE:COLUMN: error: MESSAGE (COLUMN counts the fields of\n"
     "the record from 1) and nothing is written. Otherwise the table is saved as the editor saves it\n"
-    "and a summary is printed. This is also the way back for a data file that a spreadsheet saved\n"
-    "as UTF-8 or with LF line ends: export it from the last good version, or import the CSV.\n"
+    "and a summary is printed (rows added, changed, unchanged and, when replacing, removed).\n"
+    "\n"
+    "This is also the way back for a table whose data file another tool saved as UTF-8 or with LF\n"
+    "line ends (the editor and check refuse such a file): save it from the spreadsheet as CSV and\n"
+    "import that with --mode replace. The data file is then written anew from the table's metadata,\n"
+    "the file's own two header lines (when they can still be read) and the rows of the CSV.\n"
     "\n"
     "Exit status: 0 when imported (or, with --dry-run, importable), 1 on any problem, 2 on a usage\n"
     "error.\n";
@@ -216,7 +221,7 @@ int Run(int argc, char** argv)
         {
             command = arg;
             if (command != "check" && command != "dump" && command != "resave" && command != "textconv" &&
-                command != "diff")
+                command != "diff" && command != "export" && command != "import")
                 return UsageError("unknown command '" + command + "'");
         }
         else
@@ -251,6 +256,25 @@ int Run(int argc, char** argv)
     if (arguments.size() < wanted)
         return UsageError(command + " needs " + std::to_string(wanted) +
                           (wanted == 1 ? " argument" : " arguments"));
+
+    // File and directory arguments name paths as given on the command line, not inside -C DIR.
+    char cwd[PATH_MAX];
+    if (::getcwd(cwd, sizeof(cwd)) != nullptr)
+    {
+        auto absolute = [&](std::string& path)
+        {
+            if (!path.empty() && path[0] != '/')
+                path = std::string(cwd) + "/" + path;
+        };
+        if (command == "textconv" || command == "diff")
+        {
+            for (std::string& path : arguments)
+                absolute(path);
+        }
+        if (command == "import")
+            absolute(arguments[1]);
+        absolute(exchange.output);
+    }
 
     if (!directory.empty() && ::chdir(directory.c_str()) != 0)
     {

@@ -45,7 +45,8 @@ int Dump(const std::vector<std::string>& fileNames);
 int Resave();
 // Prints a data file (a path, not resolved against the data directory) as text for git.
 int TextConvFile(const std::string& path);
-// Compares two data directories (relative paths count from the data directory given by -C).
+// Compares two data directories. Paths (here and for textconv, import FILE and export -o) are
+// made absolute against the directory tessel-cli was started in, before -C applies.
 int DiffDirectories(const std::string& dirA, const std::string& dirB, const ExchangeOptions& options);
 int Export(const std::string& table, const ExchangeOptions& options);
 int Import(const std::string& table, const std::string& file, const ExchangeOptions& options);
