@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -76,6 +77,68 @@ const char kResaveHelp[] =
     "Exit status: 0 when every table of tableList.xml was loaded and written, 1 otherwise, 2 on a\n"
     "usage error.\n";
 
+const char kTextConvHelp[] =
+    "Usage: tessel-cli textconv FILE\n"
+    "\n"
+    "Prints the data file FILE as UTF-8 text with LF line ends: the two header lines, then one line\n"
+    "per row with the values separated by tabs. A file that would not load is printed as raw text\n"
+    "after a note line saying why. Needs no metadata, so git can use it on any version of a file:\n"
+    "  .gitattributes:  *.txt diff=tessel\n"
+    "  git config diff.tessel.textconv \"tessel-cli textconv\"\n"
+    "\n"
+    "Exit status: 0 when FILE was printed, 1 when it cannot be read, 2 on a usage error.\n";
+
+const char kDiffHelp[] =
+    "Usage: tessel-cli diff [--json] DIR_A DIR_B\n"
+    "\n"
+    "Loads both data directories and compares them table by table (by file name) and row by row\n"
+    "(by id): tables and fields added or removed, rows added or removed, and for each changed row\n"
+    "every field whose value differs, with the old and the new value. The order of rows is not\n"
+    "compared. Problems found while loading go to standard error.\n"
+    "\n"
+    "Options:\n"
+    "  --json    print one JSON object instead of one line per difference\n"
+    "\n"
+    "Exit status: 0 when equal, 1 when different, 2 when a directory or a table of it could not be\n"
+    "loaded, or on a usage error.\n";
+
+const char kExportHelp[] =
+    "Usage: tessel-cli [-C DIR] export TABLE [--format csv|tsv|json] [-o FILE]\n"
+    "\n"
+    "Writes the table TABLE (its FileName in tableList.xml) in UTF-8 to FILE, or to standard output.\n"
+    "csv (the default): RFC 4180, CR LF line ends, a UTF-8 byte-order mark (so that spreadsheets\n"
+    "read it as UTF-8), a header row of the field names, then one record per row with every value\n"
+    "in the data file's own text form (64-bit ids stay exact). tsv: the same with tabs. json: an\n"
+    "array of objects keyed by field name with typed values (numbers, strings, arrays for lists).\n"
+    "\n"
+    "Exit status: 0 when written, 1 when the table could not be loaded or FILE not written, 2 on a\n"
+    "usage error.\n";
+
+const char kImportHelp[] =
+    "Usage: tessel-cli [-C DIR] import TABLE FILE [--mode replace|merge] [--dry-run]\n"
+    "\n"
+    "Reads FILE (UTF-8 CSV, or TSV when it ends in .tsv or its header line holds a tab; with a\n"
+    "byte-order mark or without, CR LF or LF line ends, quoted fields) into the table TABLE. The\n"
+    "header row names the fields (every field of the table may appear once; the id and the name\n"
+    "field must), and every value is parsed with its field's rules, as the editor parses typed text.\n"
+    "  --mode replace  (the default) the rows of FILE become the table's rows, in their order\n"
+    "  --mode merge    a row whose id the table has updates that row (only the columns FILE has);\n"
+    "                  other rows are appended\n"
+    "  --dry-run       print what would change, write nothing\n"
+    "Any problem (an unknown or repeated column, no id or name column, a value the field does not\n"
+    "accept or over its limit, an id used twice, a record with too many or too few values, text\n"
+    "that is not UTF-8) is printed as FILE:LINE:COLUMN: error: MESSAGE (COLUMN counts the fields of\n"
+    "the record from 1) and nothing is written. Otherwise the table is saved as the editor saves it\n"
+    "and a summary is printed (rows added, changed, unchanged and, when replacing, removed).\n"
+    "\n"
+    "This is also the way back for a table whose data file another tool saved as UTF-8 or with LF\n"
+    "line ends (the editor and check refuse such a file): save it from the spreadsheet as CSV and\n"
+    "import that with --mode replace. The data file is then written anew from the table's metadata,\n"
+    "the file's own two header lines (when they can still be read) and the rows of the CSV.\n"
+    "\n"
+    "Exit status: 0 when imported (or, with --dry-run, importable), 1 on any problem, 2 on a usage\n"
+    "error.\n";
+
 int UsageError(const std::string& message)
 {
     std::fprintf(stderr, "tessel-cli: %s\nTry 'tessel-cli --help'.\n", message.c_str());
@@ -96,6 +159,8 @@ int Run(int argc, char** argv)
     std::vector<std::string> arguments;
     bool help = false;
     bool strict = false;
+    bool version = false;
+    ExchangeOptions exchange;
     bool endOfOptions = false;
 
     for (int i = 1; i < argc; ++i)
@@ -120,6 +185,33 @@ int Run(int argc, char** argv)
                 help = true;
             else if (arg == "--strict" && command == "check")
                 strict = true;
+            else if (arg == "--json" && command == "diff")
+                exchange.json = true;
+            else if (arg == "--dry-run" && command == "import")
+                exchange.dryRun = true;
+            else if (arg == "--version" && command.empty())
+                version = true;
+            else if ((arg == "--format" && command == "export") || (arg == "--mode" && command == "import") ||
+                     (arg == "-o" && command == "export"))
+            {
+                if (i + 1 >= argc)
+                    return UsageError("option " + arg + " needs a value");
+                const std::string value = argv[++i];
+                if (arg == "-o")
+                    exchange.output = value;
+                else if (arg == "--format")
+                {
+                    if (value != "csv" && value != "tsv" && value != "json")
+                        return UsageError("unknown format '" + value + "' (csv, tsv or json)");
+                    exchange.format = value;
+                }
+                else
+                {
+                    if (value != "replace" && value != "merge")
+                        return UsageError("unknown mode '" + value + "' (replace or merge)");
+                    exchange.merge = value == "merge";
+                }
+            }
             else
                 return UsageError("unknown option '" + arg + "'" +
                                   (command.empty() ? std::string() : " for " + command));
@@ -128,7 +220,8 @@ int Run(int argc, char** argv)
         if (command.empty())
         {
             command = arg;
-            if (command != "check" && command != "dump" && command != "resave")
+            if (command != "check" && command != "dump" && command != "resave" && command != "textconv" &&
+                command != "diff" && command != "export" && command != "import")
                 return UsageError("unknown command '" + command + "'");
         }
         else
@@ -137,17 +230,51 @@ int Run(int argc, char** argv)
 
     if (help)
     {
-        std::fputs(command == "check"    ? kCheckHelp
-                   : command == "dump"   ? kDumpHelp
-                   : command == "resave" ? kResaveHelp
-                                         : kMainHelp,
+        std::fputs(command == "check"      ? kCheckHelp
+                   : command == "dump"     ? kDumpHelp
+                   : command == "resave"   ? kResaveHelp
+                   : command == "textconv" ? kTextConvHelp
+                   : command == "diff"     ? kDiffHelp
+                   : command == "export"   ? kExportHelp
+                   : command == "import"   ? kImportHelp
+                                           : kMainHelp,
                    stdout);
+        return kExitOk;
+    }
+    if (version)
+    {
+        std::printf("tessel-cli %s\n", TESSEL_VERSION);
         return kExitOk;
     }
     if (command.empty())
         return UsageError("no command given");
-    if (command != "dump" && !arguments.empty())
-        return UsageError("unexpected argument '" + arguments.front() + "' for " + command);
+    const size_t wanted = command == "textconv" || command == "export" ? 1
+                          : command == "diff" || command == "import"   ? 2
+                                                                       : 0;
+    if (command != "dump" && arguments.size() > wanted)
+        return UsageError("unexpected argument '" + arguments[wanted] + "' for " + command);
+    if (arguments.size() < wanted)
+        return UsageError(command + " needs " + std::to_string(wanted) +
+                          (wanted == 1 ? " argument" : " arguments"));
+
+    // File and directory arguments name paths as given on the command line, not inside -C DIR.
+    char cwd[PATH_MAX];
+    if (::getcwd(cwd, sizeof(cwd)) != nullptr)
+    {
+        auto absolute = [&](std::string& path)
+        {
+            if (!path.empty() && path[0] != '/')
+                path = std::string(cwd) + "/" + path;
+        };
+        if (command == "textconv" || command == "diff")
+        {
+            for (std::string& path : arguments)
+                absolute(path);
+        }
+        if (command == "import")
+            absolute(arguments[1]);
+        absolute(exchange.output);
+    }
 
     if (!directory.empty() && ::chdir(directory.c_str()) != 0)
     {
@@ -156,6 +283,14 @@ int Run(int argc, char** argv)
         return kExitUsage;
     }
 
+    if (command == "textconv")
+        return TextConvFile(arguments[0]);
+    if (command == "diff")
+        return DiffDirectories(arguments[0], arguments[1], exchange);
+    if (command == "export")
+        return Export(arguments[0], exchange);
+    if (command == "import")
+        return Import(arguments[0], arguments[1], exchange);
     if (command == "check")
     {
         CheckOptions options;

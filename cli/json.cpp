@@ -4,6 +4,7 @@
 
 #include "base/string.h"
 #include "tool/cell.h"
+#include "tool/jsonText.h"
 
 namespace tarn
 {
@@ -12,46 +13,7 @@ namespace cli
 
 void AppendJsonString(std::string& out, const char16_t* s)
 {
-    const std::string utf8 = scl::ToUtf8(s);
-    out += '"';
-    for (const char c : utf8)
-    {
-        const unsigned char u = static_cast<unsigned char>(c);
-        switch (c)
-        {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\b':
-            out += "\\b";
-            break;
-        case '\f':
-            out += "\\f";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (u < 0x20)
-            {
-                char escape[8];
-                std::snprintf(escape, sizeof(escape), "\\u%04x", u);
-                out += escape;
-            }
-            else
-                out += c;
-        }
-    }
-    out += '"';
+    AppendJsonUtf8(out, scl::ToUtf8(s));
 }
 
 std::u16string CellText(Cell& cell)

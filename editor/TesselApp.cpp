@@ -158,7 +158,7 @@ bool CTesselApp::InitInstance()
     }
     if (options.version)
     {
-        PrintLine(stdout, QStringLiteral("Tessel 1.0"));
+        PrintLine(stdout, QStringLiteral("Tessel " TESSEL_VERSION));
         m_exitCode = 0;
         return false;
     }

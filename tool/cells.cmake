@@ -3,4 +3,5 @@ target_sources(tarn PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/cell.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/cellText.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tableSerializer.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/jsonText.cpp
 )

@@ -102,7 +102,9 @@ std::string ProbeDataFile(const std::string& path)
         if (got == 2 && mark[0] == 0xFE && mark[1] == 0xFF)
             return "the data file is UTF-16 big-endian (starts with FE FF); only UTF-16 little-endian "
                    "(FF FE) can be saved back faithfully";
-        return "the data file does not start with the UTF-16 little-endian byte-order mark FF FE";
+        return "the data file does not start with the UTF-16 little-endian byte-order mark FF FE (a table "
+               "that "
+               "another tool saved as UTF-8 comes back with tessel-cli import; see tessel-cli import --help)";
     }
     if (st.st_size % 2 != 0)
         return "the data file holds an odd number of bytes, so it is not UTF-16 text";
@@ -130,7 +132,8 @@ std::string StructureProblem(const char16_t* text, const char16_t* end, int* lin
         {
             *line = 1;
             return "the lines end in LF alone, not CR LF: the file would be read as a single line and a "
-                   "save would destroy it; convert its line ends to CR LF";
+                   "save would destroy it; convert its line ends to CR LF, or bring the table back with "
+                   "tessel-cli import (tessel-cli import --help)";
         }
     }
 
@@ -157,7 +160,8 @@ std::string StructureProblem(const char16_t* text, const char16_t* end, int* lin
                    (comment ? std::string("a comment line before the header lines")
                             : "header line " + std::to_string(headerLines + 1)) +
                    ": only CR LF ends a line, so the header lines and the rows would be read wrongly and a "
-                   "save would damage the file; convert its line ends to CR LF";
+                   "save would damage the file; convert its line ends to CR LF, or bring the table back with "
+                   "tessel-cli import (tessel-cli import --help)";
         }
         if (!comment)
         {

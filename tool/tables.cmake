@@ -5,4 +5,7 @@ target_sources(tarn PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/tableFiles.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tableMetaData.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tables.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tableDiff.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/delimitedText.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tableExchange.cpp
 )

@@ -111,8 +111,24 @@ private:
             return false;
         if (m_s[m_p] == '0' && m_p + 1 < m_s.size() && std::isdigit(static_cast<unsigned char>(m_s[m_p + 1])))
             return false;
-        while (m_p < m_s.size() && std::isdigit(static_cast<unsigned char>(m_s[m_p])))
+        auto digits = [&]
+        {
+            const size_t first = m_p;
+            while (m_p < m_s.size() && std::isdigit(static_cast<unsigned char>(m_s[m_p])))
+                ++m_p;
+            return m_p > first;
+        };
+        digits();
+        if (m_p < m_s.size() && m_s[m_p] == '.' && (++m_p, !digits()))
+            return false;
+        if (m_p < m_s.size() && (m_s[m_p] == 'e' || m_s[m_p] == 'E'))
+        {
             ++m_p;
+            if (m_p < m_s.size() && (m_s[m_p] == '+' || m_s[m_p] == '-'))
+                ++m_p;
+            if (!digits())
+                return false;
+        }
         return m_p > start;
     }
     bool String()
@@ -237,6 +253,24 @@ protected:
         content.replace(at, from.size(), to);
         utf8 = utf8.substr(0, start) + content + utf8.substr(end);
         WriteFile(Data(name), Utf16(utf8));
+    }
+
+    // The text of a data file as UTF-8 (its mark dropped), and back.
+    std::string Text(const std::string& path) const
+    {
+        const std::string bytes = ReadFile(path);
+        std::u16string text(bytes.size() / 2 - 1, u'\0');
+        std::memcpy(&text[0], bytes.data() + 2, text.size() * 2);
+        return scl::ToUtf8(text.c_str());
+    }
+    void SetText(const std::string& path, const std::string& utf8) { WriteFile(path, Utf16(utf8)); }
+
+    // A second copy of the sample data, for diff.
+    std::string CopyData(const std::string& name)
+    {
+        const std::string dir = m_root + "/" + name;
+        fs::copy(m_data, dir, fs::copy_options::recursive);
+        return dir;
     }
 
     std::vector<std::pair<std::string, std::string>> Files() const
@@ -428,7 +462,12 @@ TEST_F(CliTest, UsageErrorsExitWithTwo)
                            "resave --strict",
                            "check extra",
                            "-C",
-                           "-C /nonexistent/dir check"};
+                           "-C /nonexistent/dir check",
+                           "textconv",
+                           "textconv a b",
+                           "diff a",
+                           "diff --strict a b",
+                           "check --json"};
     for (const char* args : cases)
     {
         const Result r = Run(args);
@@ -455,6 +494,296 @@ TEST_F(CliTest, HelpIsShownForEachCommand)
         EXPECT_EQ(r.status, 0) << c.args;
         EXPECT_EQ(r.out.rfind(c.usage, 0), 0u) << c.args << "\n" << r.out;
     }
+}
+
+TEST_F(CliTest, TextConvPrintsEachSampleFileAsItsLinesInUtf8)
+{
+    for (const char* name : {"items.txt", "drops.txt", "quests.txt"})
+    {
+        std::string expected = Text(Data(name));
+        for (size_t at; (at = expected.find("\r\n")) != std::string::npos;)
+            expected.replace(at, 2, "\n");
+        const Result r = Run(std::string("textconv '") + Data(name) + "'");
+        EXPECT_EQ(r.status, 0) << name << r.err;
+        EXPECT_EQ(r.out, expected) << name;
+    }
+    const Result r = Run("textconv '" + Data("skills.txt") + "'");
+    EXPECT_EQ(SplitLines(r.out)[2],
+              "2001\t火焰冲击\tSKILL_DESC_2001\t6.000000\t1.250000|1.500000|1.500000\t5\t0\t1");
+}
+
+TEST_F(CliTest, TextConvShowsAFileThatWouldNotLoadAsRawTextWithANote)
+{
+    const struct
+    {
+        std::string bytes;
+        std::string reason;
+        std::string text;
+    } cases[] = {
+        {"ID,名称\n1,剑\n", "no UTF-16LE byte-order mark", "ID,名称\n1,剑\n"},
+        {Utf16("ID\n1\n"), "LF alone", "ID\n1\n"},
+        {Utf16("ID\r\n") + "x", "odd number of bytes", ""},
+        {"bad \xFF byte", "no UTF-16LE byte-order mark", "bad \xEF\xBF\xBD byte"},
+    };
+    for (const auto& c : cases)
+    {
+        WriteFile(Data("odd.txt"), c.bytes);
+        const Result r = Run("textconv '" + Data("odd.txt") + "'");
+        EXPECT_EQ(r.status, 0);
+        const std::vector<std::string> lines = SplitLines(r.out);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines[0].rfind("# tessel-cli textconv: ", 0), 0u) << lines[0];
+        EXPECT_NE(lines[0].find(c.reason), std::string::npos) << lines[0];
+        if (!c.text.empty())
+        {
+            EXPECT_EQ(r.out.substr(r.out.find('\n') + 1), c.text);
+        }
+    }
+    EXPECT_EQ(Run("textconv '" + Data("missing.txt") + "'").status, 1);
+}
+
+TEST_F(CliTest, DiffOfEqualDirectoriesIsEmpty)
+{
+    const std::string other = CopyData("other");
+    Result r = Run("diff '" + m_data + "' '" + other + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    r = Run("diff --json '" + m_data + "' '" + other + "'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "{\"equal\":true,\"tables\":[]}\n");
+}
+
+TEST_F(CliTest, DiffReportsAddedRemovedAndChangedRowsById)
+{
+    const std::string other = CopyData("other");
+    // In the copy: item 1002's price and weight change, 1003 goes, 1999 comes, and the rows of
+    // drops.txt are reversed (order is not a difference).
+    std::string items = Text(other + "/items.txt");
+    const auto replace = [&](const std::string& from, const std::string& to)
+    {
+        const size_t at = items.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        items.replace(at, from.size(), to);
+    };
+    replace("1002\t普通的木盾\tITEM_DESC_1002\t1\t94\t2.750000",
+            "1002\t普通的木盾\tITEM_DESC_1002\t1\t95\t3.000000");
+    const size_t start = items.find("1003\t");
+    items.erase(start, items.find("\r\n", start) + 2 - start);
+    items += "1999\t新物品\tITEM_DESC_1999\t0\t1\t0.000000\t\t\t1\t18446744073709551615\r\n";
+    SetText(other + "/items.txt", items);
+    const std::string drops = Text(other + "/drops.txt");
+    std::vector<std::string> lines;
+    for (size_t p = 0; p < drops.size();)
+    {
+        const size_t e = drops.find("\r\n", p) + 2;
+        lines.push_back(drops.substr(p, e - p));
+        p = e;
+    }
+    std::reverse(lines.begin() + 2, lines.end());
+    std::string reversed;
+    for (const std::string& line : lines)
+        reversed += line;
+    SetText(other + "/drops.txt", reversed);
+
+    Result r = Run("diff '" + m_data + "' '" + other + "'");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out, "items.txt: row 1003 \"精良的皮甲\" removed\n"
+                     "items.txt: row 1999 \"新物品\" added\n"
+                     "items.txt: row 1002 \"普通的木盾\" changed: \"售价\" \"94\" -> \"95\"\n"
+                     "items.txt: row 1002 \"普通的木盾\" changed: \"重量\" \"2.750000\" -> \"3.000000\"\n");
+
+    r = Run("diff --json '" + m_data + "' '" + other + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(JsonChecker(r.out).Valid()) << r.out;
+    EXPECT_NE(r.out.find("\"changed\":[{\"id\":1002,\"name\":\"普通的木盾\",\"fields\":[{\"field\":\"售价\","
+                         "\"old\":\"94\",\"new\":\"95\"}"),
+              std::string::npos)
+        << r.out;
+
+    // Swapped arguments swap added and removed.
+    r = Run("diff '" + other + "' '" + m_data + "'");
+    EXPECT_NE(r.out.find("items.txt: row 1003 \"精良的皮甲\" added\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("items.txt: row 1999 \"新物品\" removed\n"), std::string::npos) << r.out;
+}
+
+TEST_F(CliTest, DiffReportsTablesAddedAndRemovedAndFailsOnRefusedTables)
+{
+    const std::string other = CopyData("other");
+    WriteFile(other + "/tableList.xml", "<L><T FileName=\"items.txt\"/><T FileName=\"monsters.txt\"/>"
+                                        "<T FileName=\"skills.txt\"/><T FileName=\"drops.txt\"/>"
+                                        "<T FileName=\"npcs.txt\"/></L>");
+    Result r = Run("diff '" + m_data + "' '" + other + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "quests.txt: table removed (30 rows)\n");
+    r = Run("diff '" + other + "' '" + m_data + "'");
+    EXPECT_EQ(r.out, "quests.txt: table added (30 rows)\n");
+
+    WriteFile(other + "/skills.txt", Utf16("ID\nINT\n"));
+    r = Run("diff '" + m_data + "' '" + other + "'");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("skills.txt:1: error: the lines end in LF alone"), std::string::npos) << r.err;
+}
+
+const char* const kSampleTables[] = {"items.txt", "monsters.txt", "skills.txt",
+                                     "drops.txt", "npcs.txt",     "quests.txt"};
+
+TEST_F(CliTest, ExportThenImportOfEverySampleTableLeavesTheDataFilesByteIdentical)
+{
+    const auto before = Files();
+    for (const char* format : {"csv", "tsv"})
+    {
+        for (const char* table : kSampleTables)
+        {
+            const std::string file = m_root + "/" + table + "." + format;
+            Result r =
+                Run("-C '" + m_data + "' export " + table + " --format " + format + " -o '" + file + "'");
+            ASSERT_EQ(r.status, 0) << r.err;
+            for (const char* mode : {"replace", "merge"})
+            {
+                r = Run("-C '" + m_data + "' import " + table + " '" + file + "' --mode " + mode);
+                EXPECT_EQ(r.status, 0) << table << " " << mode << "\n" << r.err;
+                EXPECT_NE(r.out.find(" rows added, 0 changed, "), std::string::npos) << r.out;
+                EXPECT_EQ(Files(), before) << table << " " << format << " " << mode;
+            }
+        }
+    }
+}
+
+TEST_F(CliTest, ExportWritesRfc4180CsvAndTypedJson)
+{
+    Result r = Run("-C '" + m_data + "' export items.txt");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> lines = SplitLines(r.out);
+    ASSERT_EQ(lines.size(), 81u);
+    EXPECT_EQ(lines[0], "\xEF\xBB\xBF编号,名称,描述键,品质,售价,重量,属性加成,合成材料,堆叠上限,全局编号\r");
+    // 64-bit values stay exact; lists keep their bars.
+    EXPECT_EQ(lines[3],
+              "1003,精良的皮甲,ITEM_DESC_1003,2,252,1.000000,1.000000|1.000000,,1,9007199254756831\r");
+
+    EditLine("items.txt", 3, "粗糙的铁剑", "铁剑, \"短\"");
+    r = Run("-C '" + m_data + "' export items.txt");
+    EXPECT_EQ(SplitLines(r.out)[1].rfind("1001,\"铁剑, \"\"短\"\"\",ITEM_DESC_1001,", 0), 0u) << r.out;
+
+    r = Run("-C '" + m_data + "' export drops.txt --format json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(JsonChecker(r.out).Valid()) << r.out;
+    EXPECT_NE(r.out.find("{\"编号\":3002,\"名称\":\"掉落组02\",\"物品列表\":[1031,1039,1065,1073,1080],"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(Run("-C '" + m_data + "' export nothing.txt").status, 1);
+}
+
+TEST_F(CliTest, ImportReplacesOrMergesAndReportsWhatChanged)
+{
+    const std::string original = CopyData("original");
+    // No mark, LF line ends, a quoted name with a comma and a doubled quote; only three columns.
+    const std::string csv = m_root + "/skills.csv";
+    WriteFile(csv, "名称,编号,法力消耗\n\"火焰, \"\"冲击\"\"\",2001,7\n新技能,2999,3\n");
+
+    Result r = Run("-C '" + m_data + "' import skills.txt '" + csv + "' --mode merge --dry-run");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "skills.txt: 1 rows added, 1 changed, 0 unchanged (dry run, nothing written)\n");
+    EXPECT_EQ(Run("diff '" + original + "' '" + m_data + "'").status, 0);
+
+    r = Run("-C '" + m_data + "' import skills.txt '" + csv + "' --mode merge");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "skills.txt: 1 rows added, 1 changed, 0 unchanged\n");
+    r = Run("diff '" + original + "' '" + m_data + "'");
+    EXPECT_EQ(r.out, "skills.txt: row 2999 \"新技能\" added\n"
+                     "skills.txt: row 2001 \"火焰, \\\"冲击\\\"\" changed: \"名称\" \"火焰冲击\" -> \"火焰, "
+                     "\\\"冲击\\\"\"\n"
+                     "skills.txt: row 2001 \"火焰, \\\"冲击\\\"\" changed: \"法力消耗\" \"5\" -> \"7\"\n");
+    EXPECT_EQ(Run("-C '" + m_data + "' check --strict").status, 0);
+
+    // Replace: the file's two rows are all the table has; missing columns take their defaults.
+    r = Run("-C '" + m_data + "' import skills.txt '" + csv + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "skills.txt: 0 rows added, 1 changed, 1 unchanged, 39 removed\n");
+    const std::vector<std::string> lines = SplitLines(Run("textconv '" + Data("skills.txt") + "'").out);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[2], "2001\t火焰, \"冲击\"\t\t0.000000\t\t7\t0\t0");
+    EXPECT_EQ(lines[3], "2999\t新技能\t\t0.000000\t\t3\t0\t0");
+}
+
+TEST_F(CliTest, EveryImportProblemIsReportedWithLineAndColumnAndWritesNothing)
+{
+    const struct
+    {
+        const char* csv;
+        const char* where; // the expected "LINE:COLUMN: error: " and the start of the message
+    } cases[] = {
+        {"编号,名称,颜色\r\n1,a,b\r\n", ":1:3: error: 列 \"颜色\" 不是表 items.txt 的字段"},
+        {"名称,售价\r\n", ":1:1: error: 缺少编号列 \"编号\""},
+        {"编号,售价\r\n", ":1:1: error: 缺少名称列 \"名称\""},
+        {"编号,名称,编号\r\n", ":1:3: error: 列 \"编号\" 出现了不止一次"},
+        {"编号,名称,售价\r\n1,a,12ab\r\n", ":2:3: error: “售价”必须是"},
+        {"编号,名称,品质\r\n1,a,-1\r\n", ":2:3: error: “品质”"},
+        {"编号,名称\r\n1,a\r\n2,b\r\n1,c\r\n", ":4:1: error: 编号 1 已在第 2 行用过"},
+        {"编号,名称\r\n99999999999,a\r\n", ":2:1: error: “编号”"},
+        {"编号,名称,合成材料\r\n1,a,1|2|3|4|5|6|7|8|9|10|11|12|13|14|15|16|17|18|19|20|21|22|23|24|25|26|27|"
+         "28|"
+         "29|30|31|32|33|34|35|36|37|38|39|40|41|42|43|44|45|46|47|48|49|50|51|52|53|54|55|56|57|58|59|60|61|"
+         "62|63|64|65\r\n",
+         ":2:3: error: “合成材料”"},
+        {"编号,名称\r\n1,\"two\nlines\"\r\n", ":2:2: error: “名称”"},
+        {"编号,名称\r\n1,a,x\r\n", ":2:3: error: 这一行有 3 个值，而标题行有 2 列"},
+        {"编号,名称\r\n1,\"a\"b\r\n", ":2:2: error: 结束引号之后还有文字"},
+        {"编号,名称\r\n1,a\"b\r\n", ":2:2: error: 未加引号的字段中有 \""},
+        {"编号,名称\r\n1,a\r\n2,\"b\r\n", ":3:2: error: 引号没有结束"},
+        {"编号,名称\r\n1,\xC3\x28\r\n", ":2:2: error: 不是 UTF-8 文本"},
+        {"", ":1:1: error: 文件是空的"},
+    };
+    // A name of 1024 units is over the limit of a string.
+    const std::string longName = "编号,名称\r\n1," + std::string(1024, 'x') + "\r\n";
+    const auto before = Files();
+    const std::string csv = m_root + "/in.csv";
+    for (const auto& c : cases)
+    {
+        for (const char* mode : {"replace", "merge"})
+        {
+            WriteFile(csv, c.csv);
+            const Result r = Run("-C '" + m_data + "' import items.txt '" + csv + "' --mode " + mode);
+            EXPECT_EQ(r.status, 1) << c.csv;
+            EXPECT_NE(r.err.find(csv + c.where), std::string::npos) << c.csv << "\n" << r.err;
+            EXPECT_NE(r.err.find("items.txt: nothing written\n"), std::string::npos) << r.err;
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(Files(), before) << c.csv;
+        }
+    }
+    WriteFile(csv, longName);
+    const Result r = Run("-C '" + m_data + "' import items.txt '" + csv + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(csv + ":2:2: error: “名称”"), std::string::npos) << r.err;
+    EXPECT_EQ(Files(), before);
+}
+
+TEST_F(CliTest, ImportBringsBackATableThatASpreadsheetSavedAsUtf8WithLf)
+{
+    const auto before = Files();
+    const std::string csv = m_root + "/quests.csv";
+    ASSERT_EQ(Run("-C '" + m_data + "' export quests.txt -o '" + csv + "'").status, 0);
+    std::string text = Text(Data("quests.txt"));
+    for (size_t at; (at = text.find("\r\n")) != std::string::npos;)
+        text.replace(at, 2, "\n");
+    WriteFile(Data("quests.txt"), text); // UTF-8 without a mark, LF line ends
+
+    Result r = Run("-C '" + m_data + "' check");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("quests.txt:0: error: the data file does not start with the UTF-16 little-endian "
+                         "byte-order mark FF FE (a table that another tool saved as UTF-8 comes back with "
+                         "tessel-cli import"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(Run("-C '" + m_data + "' import quests.txt '" + csv + "' --mode merge").status, 1);
+    r = Run("-C '" + m_data + "' import quests.txt '" + csv + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "quests.txt: 30 rows added, 0 changed, 0 unchanged, 0 removed\n");
+    EXPECT_EQ(Files(), before);
+
+    // LF line ends in UTF-16: the message names the way back too.
+    WriteFile(Data("skills.txt"), Utf16("ID\nINT\n"));
+    r = Run("-C '" + m_data + "' check");
+    EXPECT_NE(r.out.find("or bring the table back with tessel-cli import"), std::string::npos) << r.out;
 }
 
 } // namespace
