@@ -1,5 +1,6 @@
 # Field types, cells and the data file serializer.
 target_sources(tarn PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/cell.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/cellValue.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tableSerializer.cpp
 )
