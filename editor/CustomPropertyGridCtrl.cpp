@@ -1,5 +1,7 @@
 #include "editor/CustomPropertyGridCtrl.h"
 
+#include "tool/cellValue.h"
+
 CCustomPropertyGridCtrl::CCustomPropertyGridCtrl(QWidget* parent) : PropertyGrid(parent)
 {
     setObjectName(QStringLiteral("PropertyGrid"));
@@ -13,8 +15,15 @@ int CCustomPropertyGridCtrl::NameColumnWidth(int width)
     return static_cast<int>(width * static_cast<double>(0.382f));
 }
 
-void CCustomPropertyGridCtrl::OnCellChanged(CCustomPropertyGridProperty* property, tarn::Cell* cell)
+void CCustomPropertyGridCtrl::OnCellChanged(CCustomPropertyGridProperty* property, tarn::Cell* cell,
+                                            const std::u16string& previous)
 {
+    if (m_cellWriter && cell != nullptr)
+    {
+        const std::u16string newText = tarn::ExactValueText(*cell);
+        tarn::SetExactValueText(*cell, previous);
+        m_cellWriter(property, cell, newText);
+    }
     emit cellChanged(property, cell);
 }
 

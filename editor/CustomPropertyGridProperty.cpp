@@ -3,6 +3,7 @@
 #include "base/assert.h"
 #include "editor/CustomPropertyGridCtrl.h"
 #include "tool/cell.h"
+#include "tool/cellValue.h"
 
 #include <QMessageBox>
 #include <QPointer>
@@ -223,10 +224,11 @@ bool CCustomPropertyGridProperty::onUpdateValue()
     if (unchangedApproximateFloat)
         return result;
 
+    const std::u16string previous = cell != nullptr ? tarn::ExactValueText(*cell) : std::u16string();
     varToCell();
     if (cell != nullptr && CellValue::Of(cell) != before)
         if (auto* ctrl = qobject_cast<CCustomPropertyGridCtrl*>(grid()))
-            ctrl->OnCellChanged(this, cell);
+            ctrl->OnCellChanged(this, cell, previous);
     return result;
 }
 

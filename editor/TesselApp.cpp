@@ -30,10 +30,11 @@ void PrintLine(FILE* stream, const QString& text)
 
 QString CommandLineUsage()
 {
-    return QStringLiteral("Usage: tessel [-C DIR] [--help] [--version]\n"
+    return QStringLiteral("Usage: tessel [-C DIR | DIR] [--help] [--version]\n"
                           "Edits the game data tables listed in tableList.xml of the data directory.\n"
                           "\n"
                           "  -C DIR     use DIR as the data directory (the current directory)\n"
+                          "  DIR        the same as -C DIR\n"
                           "  --help     show this help and exit\n"
                           "  --version  show the version and exit");
 }
@@ -57,7 +58,9 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments)
             options.help = true;
         else if (argument == QLatin1String("--version"))
             options.version = true;
-        // Anything else is ignored: the document is always "editor".
+        else if (!argument.startsWith(QLatin1Char('-')) && options.dataDirectory.isEmpty())
+            options.dataDirectory = argument; // tessel DIR: as -C DIR
+        // Anything else is ignored.
     }
     return options;
 }
@@ -126,8 +129,8 @@ bool CTesselApp::InitInstance()
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Tessel"));
     QGuiApplication::setWindowIcon(TesselAppIcon());
 
-    // The frame loads the tables while it is being created; the document is opened under the
-    // fixed name "editor" (nothing is read) whatever the command line named.
+    // The frame loads the tables while it is being created; the document is named after the data
+    // directory.
     m_mainFrame = std::make_unique<CMainFrame>();
     if (!m_mainFrame->LoadFrame())
     {
@@ -135,9 +138,7 @@ bool CTesselApp::InitInstance()
         m_exitCode = 1;
         return false;
     }
-    CTesselDoc* document = m_mainFrame->GetActiveDocument();
-    document->OnOpenDocument(QStringLiteral("editor"));
-    document->SetPathName(QStringLiteral("editor"));
+    m_mainFrame->GetActiveDocument()->SetPathName(QDir::currentPath());
     m_mainFrame->RestoreWindowState();
     m_mainFrame->show();
 

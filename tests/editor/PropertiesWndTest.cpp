@@ -247,8 +247,8 @@ TEST_F(PropertiesWndTest, ListTextIsReadBackInNormalForm)
     ASSERT_EQ(drops.size(), 2);
     EXPECT_EQ(drops[0], 1);
     EXPECT_EQ(drops[1], 3);
-    // Shown as typed until the row is shown again.
-    EXPECT_EQ(ShownValue(Property(kItemDrops)), QStringLiteral("1, 2|3"));
+    // The pane follows the cell's change at once: the normal form is shown, and stays so.
+    EXPECT_EQ(ShownValue(Property(kItemDrops)), QStringLiteral("1|3"));
     pane->DataToUI(row);
     EXPECT_EQ(ShownValue(Property(kItemDrops)), QStringLiteral("1|3"));
 

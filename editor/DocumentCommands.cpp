@@ -1,0 +1,209 @@
+#include "editor/DocumentCommands.h"
+
+#include "base/assert.h"
+#include "tool/cell.h"
+#include "tool/cellValue.h"
+#include "tool/row.h"
+
+#include <unordered_map>
+#include <utility>
+
+namespace
+{
+
+std::u16string FileNameOf(const tarn::editor::Table* table)
+{
+    return table != nullptr ? std::u16string(table->m_fileName.c_str()) : std::u16string();
+}
+
+DocRows RowsOf(tarn::editor::Table* table, const tarn::editor::TakenRows& taken)
+{
+    DocRows rows;
+    rows.table = table;
+    rows.rows.reserve(static_cast<std::size_t>(taken.size()));
+    rows.positions.reserve(static_cast<std::size_t>(taken.size()));
+    for (int i = 0; i < taken.size(); ++i)
+    {
+        rows.rows.push_back(taken.row(i));
+        rows.positions.push_back(taken.entries()[static_cast<std::size_t>(i)].position);
+    }
+    return rows;
+}
+
+} // namespace
+
+// ---- SetCellCommand ------------------------------------------------------------------------------
+
+SetCellCommand::SetCellCommand(DocumentChangeSink* document, tarn::Row* row, int field,
+                               std::u16string oldText, std::u16string newText)
+    : m_document(document), m_tableFileName(FileNameOf(row->m_table)), m_rowId(row->Id()),
+      m_position(row->m_table != nullptr ? row->m_table->PositionOf(row) : -1), m_field(field),
+      m_oldText(std::move(oldText)), m_newText(std::move(newText)), m_row(row)
+{
+    QString fieldName;
+    if (row->m_table != nullptr && field >= 0 && field < row->m_table->m_fields.size())
+        fieldName = QString::fromUtf16(row->m_table->m_fields[field].m_name.c_str());
+    setText(QStringLiteral("修改“%1”").arg(fieldName));
+}
+
+void SetCellCommand::Apply(const std::u16string& text)
+{
+    if (!SCL_ASSERT(m_row != nullptr && m_field >= 0 && m_field < m_row->cells.size()))
+        return;
+    tarn::Cell* cell = m_row->cells[m_field];
+    if (!SCL_ASSERT(cell != nullptr && tarn::SetExactValueText(*cell, text)))
+        return;
+    m_document->NotifyCellChanged(m_row, m_field);
+}
+
+void SetCellCommand::undo()
+{
+    Apply(m_oldText);
+}
+
+void SetCellCommand::redo()
+{
+    Apply(m_newText);
+}
+
+// ---- AppendRowsCommand ---------------------------------------------------------------------------
+
+AppendRowsCommand::AppendRowsCommand(DocumentChangeSink* document, tarn::editor::Table* table,
+                                     std::u16string name)
+    : m_document(document), m_table(table), m_tableFileName(FileNameOf(table)), m_name(std::move(name))
+{
+    setText(QStringLiteral("新建 1 行"));
+}
+
+AppendRowsCommand::AppendRowsCommand(DocumentChangeSink* document, tarn::editor::Table* table,
+                                     std::vector<std::vector<std::u16string>> values)
+    : m_document(document), m_table(table), m_tableFileName(FileNameOf(table)), m_values(std::move(values))
+{
+    setText(QStringLiteral("粘贴 %1 行").arg(m_values.size()));
+}
+
+void AppendRowsCommand::Create()
+{
+    m_maxIdBefore = m_table->m_maxId;
+    m_counterBefore = m_table->m_newRowCounter;
+    DocRows inserted;
+    inserted.table = m_table;
+    const int first = m_table->m_rows.size();
+    if (m_values.empty())
+    {
+        m_rows.push_back(m_table->NewRow(m_name.c_str()));
+    }
+    else
+    {
+        for (const std::vector<std::u16string>& values : m_values)
+        {
+            tarn::Row* row = m_table->NewRow(u"");
+            const int id = row->Id();
+            for (int f = 0; f < row->cells.size() && f < static_cast<int>(values.size()); ++f)
+            {
+                if (f == row->m_idFieldIndex || row->cells[f] == nullptr)
+                    continue;
+                SCL_ASSERT(tarn::SetExactValueText(*row->cells[f], values[static_cast<std::size_t>(f)]));
+            }
+            row->SetId(id);
+            m_rows.push_back(row);
+        }
+    }
+    for (std::size_t i = 0; i < m_rows.size(); ++i)
+    {
+        inserted.rows.push_back(m_rows[i]);
+        inserted.positions.push_back(first + static_cast<int>(i));
+    }
+    m_maxIdAfter = m_table->m_maxId;
+    m_counterAfter = m_table->m_newRowCounter;
+    m_created = true;
+    m_document->NotifyRowsInserted(inserted);
+}
+
+void AppendRowsCommand::redo()
+{
+    if (!SCL_ASSERT(m_table != nullptr))
+        return;
+    if (!m_created)
+    {
+        Create();
+        return;
+    }
+    m_table->PutBack(m_taken);
+    m_table->m_maxId = m_maxIdAfter;
+    m_table->m_newRowCounter = m_counterAfter;
+    DocRows inserted;
+    inserted.table = m_table;
+    for (tarn::Row* row : m_rows)
+    {
+        inserted.rows.push_back(row);
+        inserted.positions.push_back(m_table->m_rows.size() - static_cast<int>(m_rows.size()) +
+                                     static_cast<int>(inserted.positions.size()));
+    }
+    m_document->NotifyRowsInserted(inserted);
+}
+
+void AppendRowsCommand::undo()
+{
+    if (!SCL_ASSERT(m_table != nullptr && m_created))
+        return;
+    m_taken = m_table->TakeOutRows(m_rows);
+    m_table->m_maxId = m_maxIdBefore;
+    m_table->m_newRowCounter = m_counterBefore;
+    m_document->NotifyRowsRemoved(RowsOf(m_table, m_taken));
+}
+
+// ---- DeleteRowsCommand ---------------------------------------------------------------------------
+
+DeleteRowsCommand::DeleteRowsCommand(DocumentChangeSink* document, const std::vector<tarn::Row*>& rows)
+    : m_document(document)
+{
+    // One part per table, in the order the tables first appear.
+    std::unordered_map<tarn::editor::Table*, std::size_t> partOf;
+    for (tarn::Row* row : rows)
+    {
+        if (row == nullptr || row->m_table == nullptr)
+            continue;
+        auto found = partOf.find(row->m_table);
+        if (found == partOf.end())
+        {
+            found = partOf.emplace(row->m_table, m_parts.size()).first;
+            TablePart part;
+            part.table = row->m_table;
+            part.tableFileName = FileNameOf(row->m_table);
+            m_parts.push_back(std::move(part));
+        }
+        m_parts[found->second].rows.push_back(row);
+    }
+    for (const TablePart& part : m_parts)
+        m_count += static_cast<int>(part.rows.size());
+    setText(QStringLiteral("删除 %1 行").arg(m_count));
+}
+
+void DeleteRowsCommand::redo()
+{
+    for (TablePart& part : m_parts)
+    {
+        part.taken = part.table->TakeOutRows(part.rows);
+        if (part.ids.empty())
+        {
+            for (int i = 0; i < part.taken.size(); ++i)
+            {
+                part.ids.push_back(part.taken.row(i)->Id());
+                part.positions.push_back(part.taken.entries()[static_cast<std::size_t>(i)].position);
+            }
+        }
+        m_document->NotifyRowsRemoved(RowsOf(part.table, part.taken));
+    }
+}
+
+void DeleteRowsCommand::undo()
+{
+    // In reverse order of redo, so that every table is as redo found it.
+    for (auto it = m_parts.rbegin(); it != m_parts.rend(); ++it)
+    {
+        DocRows inserted = RowsOf(it->table, it->taken);
+        it->table->PutBack(it->taken);
+        m_document->NotifyRowsInserted(inserted);
+    }
+}

@@ -1,0 +1,221 @@
+// The document's one edit path, end to end in the real editor on a copy of the sample data: cell
+// edits, a new row, deleted rows and pasted rows, each undone and redone with the keyboard while
+// the tree and the properties pane follow; undo back to the saved state saves byte-identical files.
+#include "ClassViewTestSupport.h"
+#include "ShellTestSupport.h"
+
+#include "editor/CustomPropertyGridCtrl.h"
+#include "editor/TesselDoc.h"
+#include "editor/resource.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+
+#include <algorithm>
+#include <map>
+
+using namespace classviewtest;
+
+namespace
+{
+
+constexpr int kName = 1;  // 名称
+constexpr int kPrice = 4; // 售价 (INT64)
+
+class DocumentUndoTest : public ClassViewTest
+{
+protected:
+    std::map<QString, QByteArray> Files() const
+    {
+        std::map<QString, QByteArray> files;
+        for (const QString& name : QDir(m_dir.path()).entryList(QDir::Files))
+            files[name] = ReadFile(Path(name));
+        return files;
+    }
+
+    // Edits property `field` of the shown row in place and commits it with Enter.
+    void EditInPane(int field, const QString& text)
+    {
+        PropertyGridItem* property = Pane()->Grid()->property(0)->subItem(field);
+        ASSERT_NE(property, nullptr);
+        ASSERT_TRUE(Pane()->Grid()->editItem(property));
+        QLineEdit* editor = property->inPlaceEditor();
+        ASSERT_NE(editor, nullptr);
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(editor, Qt::Key_Backspace);
+        // Typed through the input method: the text may hold Chinese.
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(editor, &event);
+        ASSERT_EQ(editor->text(), text);
+        QTest::keyClick(editor, Qt::Key_Return);
+    }
+    QString ShownValue(int field) const
+    {
+        return Pane()->Grid()->property(0)->subItem(field)->value().toString();
+    }
+
+    // A key with modifiers, as the user presses it in the tree (shortcuts are the window's).
+    void Keys(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        Tree()->setFocus();
+        QTest::keyClick(Tree(), key, modifiers);
+    }
+    QString UndoText() const { return Frame()->Commands().action(ID_EDIT_UNDO)->text(); }
+    QString RedoText() const { return Frame()->Commands().action(ID_EDIT_REDO)->text(); }
+};
+
+TEST_F(DocumentUndoTest, EveryChangeUndoesToTheSavedFilesAndRedoesToAllChanges)
+{
+    Start();
+    const std::map<QString, QByteArray> before = Files();
+    tarn::editor::Table* items = Table(0);
+    const std::vector<QString> itemLines = DataLines(before.at(QStringLiteral("items.txt")));
+    EXPECT_EQ(UndoText(), QStringLiteral("撤消(&U)\tCtrl+Z"));
+    EXPECT_FALSE(Frame()->Commands().action(ID_EDIT_UNDO)->isEnabled());
+
+    // Two cells of the first row, in the properties pane.
+    Expand(0);
+    Click(RowItem(0, 0));
+    tarn::Row* first = RowAt(0, 0);
+    ASSERT_EQ(Pane()->ShownRow(), first);
+    EditInPane(kName, QStringLiteral("新名字"));
+    EXPECT_EQ(RowItem(0, 0)->text(0), QStringLiteral("新名字"));
+    EXPECT_EQ(UndoText(), QStringLiteral("撤消 修改“名称”(&U)\tCtrl+Z"));
+    EXPECT_TRUE(Modified());
+    EXPECT_TRUE(Frame()->isWindowModified());
+    EditInPane(kPrice, QStringLiteral("12345"));
+    EXPECT_EQ(first->cells[kPrice]->GetInt64(), 12345);
+
+    // A new row (Ctrl+N): selected, the caret, shown.
+    Keys(Qt::Key_N, Qt::ControlModifier);
+    ASSERT_EQ(items->m_rows.size(), 81);
+    tarn::Row* created = RowAt(0, 80);
+    EXPECT_EQ(Pane()->ShownRow(), created);
+    EXPECT_EQ(UndoText(), QStringLiteral("撤消 新建 1 行(&U)\tCtrl+Z"));
+
+    // Three rows deleted with the Delete key.
+    Click(RowItem(0, 3));
+    Click(RowItem(0, 5), Qt::ControlModifier);
+    Click(RowItem(0, 7), Qt::ControlModifier);
+    const std::vector<tarn::Row*> doomed = {RowAt(0, 3), RowAt(0, 5), RowAt(0, 7)};
+    Keys(Qt::Key_Delete);
+    ASSERT_EQ(items->m_rows.size(), 78);
+    EXPECT_EQ(UndoText(), QStringLiteral("撤消 删除 3 行(&U)\tCtrl+Z"));
+    // The pane shows no row that went.
+    EXPECT_EQ(std::find(doomed.begin(), doomed.end(), Pane()->ShownRow()), doomed.end());
+    ExpectTreeMatchesTables(View());
+
+    // Two rows pasted into the caret's table (Ctrl+V), text as a spreadsheet gives it.
+    Click(RowItem(0, 1));
+    QGuiApplication::clipboard()->setText(
+        QStringLiteral("0\t粘贴一\tK1\t2\t-7\t1.25\t0.5|2\t3|4\t9\t18446744073709551615\r\n"
+                       "0\t粘贴二\tK2\t0\t0\t0\t\t\t0\t0\r\n"));
+    // The commands are enabled while the application is idle.
+    ASSERT_TRUE(WaitFor([&] { return Frame()->Commands().action(ID_EDIT_PASTE)->isEnabled(); }));
+    Keys(Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(items->m_rows.size(), 80);
+    EXPECT_EQ(RowAt(0, 78)->Id(), 1082);
+    EXPECT_EQ(RowAt(0, 79)->Id(), 1083);
+    EXPECT_EQ(UndoText(), QStringLiteral("撤消 粘贴 2 行(&U)\tCtrl+Z"));
+    ExpectTreeMatchesTables(View());
+
+    // Undo everything, step by step; the tree and the pane follow.
+    Keys(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(items->m_rows.size(), 78);
+    EXPECT_EQ(RedoText(), QStringLiteral("重做 粘贴 2 行(&R)\tCtrl+Y"));
+    ExpectTreeMatchesTables(View());
+    Keys(Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(items->m_rows.size(), 81);
+    EXPECT_EQ(RowAt(0, 3), doomed[0]); // the same rows, at their places
+    EXPECT_EQ(RowAt(0, 5), doomed[1]);
+    EXPECT_EQ(RowAt(0, 7), doomed[2]);
+    ExpectTreeMatchesTables(View());
+    Keys(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(items->m_rows.size(), 80);
+    EXPECT_EQ(items->m_maxId, 1080); // the next new row gets the same id again
+    ExpectTreeMatchesTables(View());
+    Click(RowItem(0, 0));
+    EXPECT_EQ(ShownValue(kPrice), QStringLiteral("12345"));
+    Keys(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(ShownValue(kPrice), QStringLiteral("10"));
+    EXPECT_TRUE(Modified());
+    Keys(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(ShownValue(kName), QStringLiteral("粗糙的铁剑"));
+    EXPECT_EQ(RowItem(0, 0)->text(0), QStringLiteral("粗糙的铁剑"));
+    // Back at the saved state: no mark, no question on close.
+    EXPECT_FALSE(Modified());
+    EXPECT_FALSE(Frame()->isWindowModified());
+    EXPECT_FALSE(Frame()->Commands().action(ID_EDIT_UNDO)->isEnabled());
+
+    Keys(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(Files(), before);
+
+    // Redo everything (Ctrl+Y, and Ctrl+Shift+Z once), then Save: the files hold every change.
+    for (int i = 0; i < 4; ++i)
+        Keys(Qt::Key_Y, Qt::ControlModifier);
+    Keys(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(Frame()->Commands().action(ID_EDIT_REDO)->isEnabled());
+    EXPECT_EQ(items->m_rows.size(), 80);
+    ExpectTreeMatchesTables(View());
+    EXPECT_TRUE(Modified());
+    Keys(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_FALSE(Modified());
+
+    std::vector<QString> expected;
+    for (std::size_t i = 0; i < itemLines.size(); ++i)
+    {
+        if (i == 2 + 3 || i == 2 + 5 || i == 2 + 7)
+            continue;
+        QString line = itemLines[i];
+        if (i == 2)
+            line = QStringLiteral(
+                "1001\t新名字\tITEM_DESC_1001\t0\t12345\t0.500000\t\t\t1\t9007199254740993\r\n");
+        expected.push_back(line);
+    }
+    expected.push_back(QStringLiteral("1081\t新建物品81\t\t0\t0\t0.000000\t\t\t0\t0\r\n"));
+    expected.push_back(QStringLiteral(
+        "1082\t粘贴一\tK1\t2\t-7\t1.250000\t0.500000|2.000000\t3|4\t9\t18446744073709551615\r\n"));
+    expected.push_back(QStringLiteral("1083\t粘贴二\tK2\t0\t0\t0.000000\t\t\t0\t0\r\n"));
+    EXPECT_EQ(ReadFile(Path(QStringLiteral("items.txt"))), DataFile(expected));
+    for (const auto& [name, bytes] : before)
+    {
+        if (name != QStringLiteral("items.txt"))
+        {
+            EXPECT_EQ(ReadFile(Path(name)), bytes) << name.toStdString();
+        }
+    }
+
+    // The saved state is the clean one: one undo away is modified, redo is clean again.
+    Keys(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(Modified());
+    Keys(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_FALSE(Modified());
+}
+
+TEST_F(DocumentUndoTest, UndoWhileEditingCommitsTheEditFirst)
+{
+    Start();
+    Expand(0);
+    Click(RowItem(0, 2));
+    tarn::Row* row = RowAt(0, 2);
+    PropertyGridItem* price = Pane()->Grid()->property(0)->subItem(kPrice);
+    ASSERT_TRUE(Pane()->Grid()->editItem(price));
+    QLineEdit* editor = price->inPlaceEditor();
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, QStringLiteral("777"));
+    // Undo from the menu while the edit is open: the edit becomes a step first, and is undone.
+    const qint64 before = row->cells[kPrice]->GetInt64();
+    Frame()->GetActiveDocument()->Undo();
+    EXPECT_EQ(row->cells[kPrice]->GetInt64(), before);
+    EXPECT_EQ(Frame()->GetActiveDocument()->UndoStack()->count(), 1);
+    Frame()->GetActiveDocument()->Redo();
+    EXPECT_EQ(row->cells[kPrice]->GetInt64(), 777);
+}
+
+} // namespace
