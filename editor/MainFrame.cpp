@@ -457,8 +457,9 @@ bool CMainFrame::OpenDataDirectory(const QString& path)
 {
     if (path.isEmpty())
         return false;
-    QFileInfo info(path);
-    const QString directory = QDir::cleanPath(info.isDir() ? info.absoluteFilePath() : info.absolutePath());
+    // A directory, or a file in it (its tableList.xml); a path that names nothing is refused below.
+    const QFileInfo info(path);
+    const QString directory = QDir::cleanPath(info.isFile() ? info.absolutePath() : info.absoluteFilePath());
 
     // An edit still open belongs to the data open now; then the question about its changes.
     if (m_propertiesPane.IsCreated() && m_propertiesPane.Grid() != nullptr)

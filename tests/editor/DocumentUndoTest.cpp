@@ -14,6 +14,7 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QUndoStack>
 
 #include <algorithm>
 #include <map>
@@ -216,6 +217,102 @@ TEST_F(DocumentUndoTest, UndoWhileEditingCommitsTheEditFirst)
     EXPECT_EQ(Frame()->GetActiveDocument()->UndoStack()->count(), 1);
     Frame()->GetActiveDocument()->Redo();
     EXPECT_EQ(row->cells[kPrice]->GetInt64(), 777);
+}
+
+TEST_F(DocumentUndoTest, CopiedRowsAreTabSeparatedTextAndCutPastesBackWithFreshIds)
+{
+    Start();
+    const std::vector<QString> itemLines = DataLines(ReadFile(Path(QStringLiteral("items.txt"))));
+    Expand(0);
+    Click(RowItem(0, 0));
+    Click(RowItem(0, 2), Qt::ControlModifier);
+    ASSERT_TRUE(WaitFor([&] { return Frame()->Commands().action(ID_EDIT_COPY)->isEnabled(); }));
+    Keys(Qt::Key_C, Qt::ControlModifier);
+
+    QStringList names;
+    for (const tarn::Field& field : Table(0)->m_fields)
+        names << Q(field.m_name.c_str());
+    const auto line = [](QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); };
+    const QString copied =
+        names.join(QLatin1Char('\t')) + QLatin1Char('\n') + line(itemLines[2]) + line(itemLines[4]);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), copied);
+    EXPECT_FALSE(Modified()); // copying changes nothing
+
+    // Cut: the same text, and the rows go as one step.
+    Keys(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), copied);
+    ASSERT_EQ(Table(0)->m_rows.size(), 78);
+    EXPECT_EQ(UndoText(), QStringLiteral("撤消 删除 2 行(&U)\tCtrl+Z"));
+
+    // Pasted back at the end of the caret's table, with fresh ids and the same values.
+    Click(RowItem(0, 0));
+    ASSERT_TRUE(WaitFor([&] { return Frame()->Commands().action(ID_EDIT_PASTE)->isEnabled(); }));
+    Keys(Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(Table(0)->m_rows.size(), 80);
+    EXPECT_EQ(RowAt(0, 78)->Id(), 1081);
+    EXPECT_EQ(RowAt(0, 79)->Id(), 1082);
+    EXPECT_EQ(Q(RowAt(0, 78)->Name()), QStringLiteral("粗糙的铁剑"));
+    // The pasted rows are selected.
+    EXPECT_EQ(View()->SelectedRows(), (std::vector<tarn::Row*>{RowAt(0, 78), RowAt(0, 79)}));
+    ExpectTreeMatchesTables(View());
+    ASSERT_TRUE(Frame()->OnSaveAllTables());
+    const std::vector<QString> saved = DataLines(ReadFile(Path(QStringLiteral("items.txt"))));
+    ASSERT_EQ(saved.size(), itemLines.size());
+    EXPECT_EQ(saved[saved.size() - 2], QStringLiteral("1081") + itemLines[2].mid(4));
+    EXPECT_EQ(saved.back(), QStringLiteral("1082") + itemLines[4].mid(4));
+}
+
+TEST_F(DocumentUndoTest, ABlockWithOneBadValuePastesNothingAndSaysWhich)
+{
+    Start();
+    Expand(1);
+    Click(RowItem(1, 0));
+    const int rows = Table(1)->m_rows.size();
+    QStringList names;
+    for (const tarn::Field& field : Table(1)->m_fields)
+        names << Q(field.m_name.c_str());
+    // Three good rows and one whose first number is not a number, in a spreadsheet's CR LF lines.
+    QStringList lines;
+    for (int i = 0; i < 4; ++i)
+    {
+        QStringList values;
+        for (int f = 0; f < names.size(); ++f)
+            values << (f == 1 ? QStringLiteral("名%1").arg(i) : QStringLiteral("1"));
+        lines << values.join(QLatin1Char('\t'));
+    }
+    int badField = -1;
+    for (int f = 0; f < Table(1)->m_fields.size() && badField < 0; ++f)
+        if (f != Table(1)->m_idFieldIndex && Table(1)->m_fields[f].m_type != FIELD_TYPE_STRING)
+            badField = f;
+    ASSERT_GE(badField, 0);
+    QStringList bad = lines[2].split(QLatin1Char('\t'));
+    bad[badField] = QStringLiteral("七");
+    lines[2] = bad.join(QLatin1Char('\t'));
+
+    QString message;
+    shelltest::ModalAnswer<QMessageBox> answer(
+        [&](QMessageBox* box)
+        {
+            message = box->text() + QLatin1Char('\n') + box->informativeText();
+            box->accept();
+        });
+    EXPECT_EQ(View()->PasteText(lines.join(QStringLiteral("\r\n"))), 0);
+    ASSERT_TRUE(answer.answered());
+    EXPECT_EQ(Table(1)->m_rows.size(), rows);
+    EXPECT_FALSE(Frame()->GetActiveDocument()->UndoStack()->canUndo());
+    EXPECT_FALSE(Modified());
+    EXPECT_TRUE(message.contains(QStringLiteral("第 3 行"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("“%1”").arg(names[badField]))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("“七”"))) << message.toStdString();
+
+    // The same block with the value mended pastes all four rows as one step.
+    bad[badField] = QStringLiteral("7");
+    lines[2] = bad.join(QLatin1Char('\t'));
+    EXPECT_EQ(View()->PasteText(lines.join(QStringLiteral("\r\n"))), 4);
+    EXPECT_EQ(Table(1)->m_rows.size(), rows + 4);
+    Frame()->GetActiveDocument()->Undo();
+    EXPECT_EQ(Table(1)->m_rows.size(), rows);
+    ExpectTreeMatchesTables(View());
 }
 
 } // namespace

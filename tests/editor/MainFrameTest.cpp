@@ -5,6 +5,8 @@
 
 #include "editor/AboutDlg.h"
 #include "editor/CustomTree.h"
+#include "base/assert.h"
+#include "tool/row.h"
 #include "editor/LockKeyIndicators.h"
 #include "editor/Looks.h"
 #include "editor/TesselView.h"
@@ -19,6 +21,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QUndoStack>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -467,6 +471,119 @@ TEST_F(MainFrameTest, FileOpenLoadsTheChosenDataDirectory)
     ASSERT_TRUE(cancel.answered());
     EXPECT_EQ(frame->GetActiveDocument()->GetTitle(), QStringLiteral("second"));
     EXPECT_EQ(RecentFileList::Entries().size(), 1);
+}
+
+TEST_F(MainFrameTest, OpenWithUnsavedChangesAsksFirst)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    CTesselDoc* document = frame->GetActiveDocument();
+    const QString second = Path(QStringLiteral("second"));
+    WriteSecondDirectory(second);
+    const QByteArray monster = ReadFile(Path(QStringLiteral("monster.txt")));
+    // An unsaved change: the first monster renamed.
+    tarn::editor::Table* monsters = TableList::instance()->at(1);
+    ASSERT_TRUE(document->SetCellValue(&monsters->m_rows.first()->value, 1, u"Hobgoblin"));
+
+    struct Case
+    {
+        QMessageBox::StandardButton answer;
+        bool opened;
+        bool saved;
+    };
+    for (const Case& c : {Case{QMessageBox::Cancel, false, false}, Case{QMessageBox::Save, true, true}})
+    {
+        QString question;
+        ModalAnswer<QMessageBox> answer(
+            [&](QMessageBox* box)
+            {
+                question = box->text();
+                box->button(c.answer)->click();
+            });
+        EXPECT_EQ(frame->OpenDataDirectory(second), c.opened);
+        ASSERT_TRUE(answer.answered());
+        EXPECT_EQ(question, QStringLiteral("是否保存对 %1 的更改?").arg(QFileInfo(Dir()).fileName()));
+        EXPECT_EQ(ReadFile(Path(QStringLiteral("monster.txt"))) != monster, c.saved);
+        EXPECT_EQ(document->GetTitle(), c.opened ? QStringLiteral("second") : QFileInfo(Dir()).fileName());
+        EXPECT_EQ(document->IsModified(), !c.opened);
+        EXPECT_EQ(TableList::instance()->count(), c.opened ? 1 : 2);
+    }
+    EXPECT_TRUE(ReadFile(Path(QStringLiteral("monster.txt")))
+                    .contains(Utf16File(QStringLiteral("Hobgoblin")).mid(2)));
+    // Nothing to undo in the directory opened.
+    EXPECT_FALSE(document->UndoStack()->canUndo());
+}
+
+TEST_F(MainFrameTest, OpenDiscardingChangesLeavesTheOldFiles)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    const QString second = Path(QStringLiteral("second"));
+    WriteSecondDirectory(second);
+    const QByteArray monster = ReadFile(Path(QStringLiteral("monster.txt")));
+    tarn::editor::Table* monsters = TableList::instance()->at(1);
+    ASSERT_TRUE(frame->GetActiveDocument()->SetCellValue(&monsters->m_rows.first()->value, 1, u"Hobgoblin"));
+    ModalAnswer<QMessageBox> answer([](QMessageBox* box) { box->button(QMessageBox::Discard)->click(); });
+    EXPECT_TRUE(frame->OpenDataDirectory(second));
+    ASSERT_TRUE(answer.answered());
+    EXPECT_EQ(ReadFile(Path(QStringLiteral("monster.txt"))), monster);
+    EXPECT_FALSE(frame->GetActiveDocument()->IsModified());
+    EXPECT_EQ(QDir::current().canonicalPath(), QDir(second).canonicalPath());
+    // Save writes the tables of the directory now open, there.
+    const QByteArray skill = ReadFile(QDir(second).filePath(QStringLiteral("skill.txt")));
+    ASSERT_TRUE(frame->OnSaveAllTables());
+    EXPECT_EQ(ReadFile(QDir(second).filePath(QStringLiteral("skill.txt"))), skill);
+    EXPECT_EQ(ReadFile(Path(QStringLiteral("monster.txt"))), monster);
+}
+
+TEST_F(MainFrameTest, DirectoryThatCannotBeLoadedKeepsTheCurrentData)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    CTesselDoc* document = frame->GetActiveDocument();
+    TableList* tables = TableList::instance();
+    tarn::editor::Table* monsters = tables->at(1);
+    ASSERT_TRUE(document->SetCellValue(&monsters->m_rows.first()->value, 1, u"Hobgoblin"));
+    const QString empty = Path(QStringLiteral("empty"));
+    const QString broken = Path(QStringLiteral("broken"));
+    ASSERT_TRUE(QDir().mkpath(empty));
+    ASSERT_TRUE(QDir().mkpath(broken));
+    ASSERT_TRUE(WriteFile(QDir(broken).filePath(QStringLiteral("tableList.xml")), "<TableList><Table"));
+
+    for (const QString& dir : {empty, broken, Path(QStringLiteral("missing"))})
+    {
+        QStringList boxes;
+        ModalAnswer<QMessageBox> dontSave(
+            [&](QMessageBox* box)
+            {
+                boxes << box->text() + box->informativeText();
+                box->button(QMessageBox::Discard)->click();
+            });
+        ModalAnswer<QMessageBox>* failure = nullptr;
+        QTimer::singleShot(0,
+                           [&]()
+                           {
+                               failure = new ModalAnswer<QMessageBox>(
+                                   [&](QMessageBox* box)
+                                   {
+                                       boxes << box->objectName();
+                                       box->accept();
+                                   });
+                           });
+        const unsigned long reports = scl::AssertReportCount();
+        EXPECT_FALSE(frame->OpenDataDirectory(dir)) << dir.toStdString();
+        delete failure;
+        // The malformed list is a failed check of the loader; the others are ordinary input.
+        EXPECT_LE(scl::AssertReportCount() - reports, dir == broken ? 1u : 0u);
+        ASSERT_EQ(boxes.size(), 2) << dir.toStdString();
+        EXPECT_EQ(boxes[1], QStringLiteral("OpenFailedBox"));
+        EXPECT_EQ(TableList::instance(), tables);
+        EXPECT_EQ(document->GetTitle(), QFileInfo(Dir()).fileName());
+        EXPECT_EQ(QDir::current().canonicalPath(), QDir(Dir()).canonicalPath());
+        EXPECT_TRUE(document->IsModified()); // the changes are still there to be saved
+        EXPECT_EQ(QString::fromUtf16(monsters->m_rows.first()->value.Name()), QStringLiteral("Hobgoblin"));
+    }
+    EXPECT_TRUE(RecentFileList::Entries().isEmpty());
 }
 
 TEST_F(MainFrameTest, RecentFileListKeepsTenNewestDirectoriesWithoutDuplicates)
