@@ -323,26 +323,36 @@ bool CClassView::CanPaste() const
     return clipboard != nullptr && !clipboard->text().isEmpty();
 }
 
-int CClassView::CopyRows()
+std::vector<tarn::Row*> CClassView::RowsToCopy() const
 {
+    // Rows of one table only (the first selected row's): the text has one header line.
     std::vector<tarn::Row*> rows = SelectedRows();
     if (rows.empty() || rows.front()->m_table == nullptr)
-        return 0;
-    // Rows of one table only: the text has one header line.
+        return {};
     tarn::editor::Table* table = rows.front()->m_table;
     rows.erase(
         std::remove_if(rows.begin(), rows.end(), [table](const tarn::Row* r) { return r->m_table != table; }),
         rows.end());
-    const std::u16string text = tarn::RowsToText(*table, rows);
+    return rows;
+}
+
+int CClassView::CopyRows()
+{
+    const std::vector<tarn::Row*> rows = RowsToCopy();
+    if (rows.empty())
+        return 0;
+    const std::u16string text = tarn::RowsToText(*rows.front()->m_table, rows);
     QGuiApplication::clipboard()->setText(QString::fromStdU16String(text));
     return static_cast<int>(rows.size());
 }
 
 int CClassView::CutRows()
 {
-    if (CopyRows() == 0)
+    // Exactly the rows that went onto the clipboard are deleted.
+    const std::vector<tarn::Row*> rows = RowsToCopy();
+    if (rows.empty() || m_document == nullptr || CopyRows() == 0)
         return 0;
-    return DeleteSelectedRows();
+    return m_document->DeleteRows(rows);
 }
 
 int CClassView::PasteRows()

@@ -78,7 +78,7 @@ public:
     // a line of field names, then each row as the data file holds it, tab-separated
     // (tool/rowText.h). Returns the number of rows copied.
     int CopyRows();
-    // Cut (57635): CopyRows, then DeleteSelectedRows.
+    // Cut (57635): CopyRows, then deletes the rows copied, as one step.
     int CutRows();
     // Paste (57637): the clipboard's text, read as rows of the caret's table, appended to that table
     // as one step, each row with a fresh id. When any value is refused nothing is pasted and one
@@ -124,6 +124,9 @@ private:
     void OnRowsInserted(const DocRows& rows);
     void OnRowsRemoved(const DocRows& rows);
     void OnCellChanged(tarn::editor::Table* table, tarn::Row* row, int field);
+
+    // The selected rows of the first selected row's table, in visible order.
+    std::vector<tarn::Row*> RowsToCopy() const;
 
     CTesselDoc* m_document = nullptr;
 

@@ -217,11 +217,20 @@ void CMainFrame::CreateCommands()
     c.setHandler(ID_EDIT_CUT, [this]() { m_classView.CutRows(); });
     c.setHandler(ID_EDIT_PASTE, [this]() { m_classView.PasteRows(); });
     c.setHandler(ID_EDIT_CLEAR, [this]() { m_classView.DeleteSelectedRows(); });
+    // Cut and Delete act on the class view's selected rows, but not while the properties pane has
+    // the focus: a Delete meant for a property must not delete rows.
     const auto hasRows = [this](CommandUi& ui)
     { ui.Enable(m_classView.IsCreated() && m_classView.HasSelectedRows()); };
+    const auto mayDeleteRows = [this, hasRows](CommandUi& ui)
+    {
+        hasRows(ui);
+        const QWidget* focus = QApplication::focusWidget();
+        if (focus != nullptr && m_propertiesPane.IsCreated() && m_propertiesPane.isAncestorOf(focus))
+            ui.Enable(false);
+    };
     c.setUpdateHandler(ID_EDIT_COPY, hasRows);
-    c.setUpdateHandler(ID_EDIT_CUT, hasRows);
-    c.setUpdateHandler(ID_EDIT_CLEAR, hasRows);
+    c.setUpdateHandler(ID_EDIT_CUT, mayDeleteRows);
+    c.setUpdateHandler(ID_EDIT_CLEAR, mayDeleteRows);
     c.setUpdateHandler(ID_EDIT_PASTE, [this](CommandUi& ui)
                        { ui.Enable(m_classView.IsCreated() && m_classView.CanPaste()); });
     // The undo texts name what they undo; they change with the stack, not only when a menu opens.

@@ -13,7 +13,10 @@
 
 CTesselDoc::CTesselDoc(QObject* parent) : QObject(parent)
 {
+    // The signals' argument types, for queued connections and signal spies.
     qRegisterMetaType<DocRows>();
+    qRegisterMetaType<tarn::Row*>();
+    qRegisterMetaType<tarn::editor::Table*>();
     connect(&m_undoStack, &QUndoStack::cleanChanged, this, &CTesselDoc::UpdateModified);
 }
 

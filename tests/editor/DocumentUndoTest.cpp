@@ -7,6 +7,7 @@
 #include "editor/CustomPropertyGridCtrl.h"
 #include "editor/TesselDoc.h"
 #include "editor/resource.h"
+#include "tool/cellValue.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -14,6 +15,7 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QSignalSpy>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -313,6 +315,91 @@ TEST_F(DocumentUndoTest, ABlockWithOneBadValuePastesNothingAndSaysWhich)
     Frame()->GetActiveDocument()->Undo();
     EXPECT_EQ(Table(1)->m_rows.size(), rows);
     ExpectTreeMatchesTables(View());
+}
+
+TEST_F(DocumentUndoTest, DeleteInThePropertiesPaneDeletesNoRows)
+{
+    Start();
+    Expand(0);
+    Click(RowItem(0, 4));
+    // The Delete key deletes the selected row while the tree has the focus ...
+    Tree()->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return Frame()->Commands().action(ID_EDIT_CLEAR)->isEnabled(); }));
+    Keys(Qt::Key_Delete);
+    ASSERT_EQ(Table(0)->m_rows.size(), 79);
+    Click(RowItem(0, 4));
+    // ... but not while the properties pane has it.
+    QWidget* grid = Pane()->Grid()->treeWidget();
+    grid->setFocus();
+    ASSERT_TRUE(
+        WaitFor([&] { return grid->hasFocus() && !Frame()->Commands().action(ID_EDIT_CLEAR)->isEnabled(); }));
+    QTest::keyClick(grid, Qt::Key_Delete);
+    QTest::keyClick(grid, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(Table(0)->m_rows.size(), 79);
+    // Copy still works from there.
+    EXPECT_TRUE(Frame()->Commands().action(ID_EDIT_COPY)->isEnabled());
+}
+
+// The document on its own (no window): the commands, their signals and the table state they
+// leave, on the sample tables loaded from the temporary directory.
+TEST_F(DocumentUndoTest, CommandsAnnounceEachChangeAndUndoRestoresTheTablesExactly)
+{
+    ASSERT_TRUE(QDir::setCurrent(m_dir.path()));
+    TableList::instance()->initIndex();
+    TableList::instance()->loadTableList();
+    const std::map<QString, QByteArray> before = Files();
+    CTesselDoc document;
+    QSignalSpy cells(&document, &CTesselDoc::cellChanged);
+    QSignalSpy inserted(&document, &CTesselDoc::rowsInserted);
+    QSignalSpy removed(&document, &CTesselDoc::rowsRemoved);
+
+    // A cell: nothing for the value it holds or for text that is no value of the field.
+    tarn::Row* row = RowAt(0, 1);
+    EXPECT_FALSE(document.SetCellValue(row, kPrice, tarn::ExactValueText(*row->cells[kPrice])));
+    EXPECT_FALSE(document.SetCellValue(row, kPrice, u"12x"));
+    EXPECT_FALSE(document.SetCellValue(row, 99, u"1"));
+    EXPECT_EQ(document.UndoStack()->count(), 0);
+    EXPECT_TRUE(document.SetCellValue(row, kPrice, u"-9223372036854775808"));
+    ASSERT_EQ(cells.count(), 1);
+    EXPECT_EQ(cells.at(0).at(1).value<tarn::Row*>(), row);
+    EXPECT_EQ(cells.at(0).at(2).toInt(), kPrice);
+
+    // A new row: undone, the table's ids and counter are as before; redone, the same row again.
+    const int maxId = Table(2)->m_maxId;
+    const int counter = Table(2)->m_newRowCounter;
+    tarn::Row* created = document.CreateRow(Table(2));
+    ASSERT_NE(created, nullptr);
+    EXPECT_EQ(created->Id(), maxId + 1);
+    document.Undo();
+    EXPECT_EQ(Table(2)->m_maxId, maxId);
+    EXPECT_EQ(Table(2)->m_newRowCounter, counter);
+    document.Redo();
+    EXPECT_EQ(&Table(2)->m_rows.last()->value, created);
+    EXPECT_EQ(created->Id(), maxId + 1);
+
+    // Rows of two tables deleted as one step: one announcement per table, positions ascending.
+    inserted.clear();
+    removed.clear();
+    const std::vector<tarn::Row*> doomed = {RowAt(1, 5), RowAt(0, 7), RowAt(1, 2)};
+    EXPECT_EQ(document.DeleteRows(doomed), 3);
+    EXPECT_EQ(document.UndoStack()->undoText(), QStringLiteral("删除 3 行"));
+    ASSERT_EQ(removed.count(), 2);
+    const DocRows monsters = removed.at(0).at(0).value<DocRows>();
+    EXPECT_EQ(monsters.table, Table(1));
+    EXPECT_EQ(monsters.rows, (std::vector<tarn::Row*>{doomed[2], doomed[0]}));
+    EXPECT_EQ(monsters.positions, (std::vector<int>{2, 5}));
+    document.Undo();
+    ASSERT_EQ(inserted.count(), 2);
+    EXPECT_EQ(RowAt(1, 2), doomed[2]);
+    EXPECT_EQ(RowAt(1, 5), doomed[0]);
+    EXPECT_EQ(RowAt(0, 7), doomed[1]);
+
+    // Everything undone: the files are saved as they were.
+    while (document.UndoStack()->canUndo())
+        document.Undo();
+    EXPECT_FALSE(document.IsModified());
+    EXPECT_TRUE(TableList::instance()->saveAll().empty());
+    EXPECT_EQ(Files(), before);
 }
 
 } // namespace
