@@ -255,7 +255,19 @@ void CClassView::CreateRow()
     }
     if (m_document == nullptr)
         return;
-    tarn::Row* newRow = m_document->CreateRow(row->m_table);
+    tarn::editor::Table* table = row->m_table;
+    tarn::Row* newRow = m_document->CreateRow(table);
+    if (newRow == nullptr)
+    {
+        // Every id up to the largest is in use or was given out: the table refused.
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Tessel"),
+                        QStringLiteral("编号已达上限 2147483647，无法在表 %1 中新建行")
+                            .arg(QString::fromUtf16(table->m_label.c_str())),
+                        QMessageBox::Ok, window());
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+        box.exec();
+        return;
+    }
 
     // The new row is found: its item alone is selected, is the caret and is in view.
     QTreeWidgetItem* item = ItemOf(newRow);
@@ -398,6 +410,18 @@ int CClassView::PasteText(const QString& text)
         return 0;
     }
     const std::vector<tarn::Row*> rows = m_document->AppendRows(table, values);
+    if (rows.empty())
+    {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Tessel"),
+                        QStringLiteral("编号已达上限 2147483647，无法在表 %1 中粘贴 %2 行")
+                            .arg(QString::fromUtf16(table->m_label.c_str()))
+                            .arg(values.size()),
+                        QMessageBox::Ok, window());
+        box.setObjectName(QStringLiteral("PasteRefusedBox"));
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+        box.exec();
+        return 0;
+    }
     // The pasted rows are selected, the first is the caret.
     if (!rows.empty() && m_tree != nullptr)
     {

@@ -62,7 +62,8 @@ public:
     // "新建" (File -> New, or 32773): asks the document for a new row, named "新建" + label +
     // counter, at the end of the table of the first selected row (in visible order). The new row's
     // item is then the only selected item and the caret, scrolled into view, so the properties
-    // pane shows it. With no selected row item, a failed check and nothing else.
+    // pane shows it. With no selected row item, a failed check and nothing else. When the table has
+    // no id left (Table::NewRow refuses), a message box says so and nothing changes.
     void CreateRow();
 
     // "删除" (32778, Delete): asks the document to delete, as one step, every selected row item's

@@ -91,13 +91,21 @@ void AppendRowsCommand::Create()
     const int first = m_table->m_rows.size();
     if (m_values.empty())
     {
-        m_rows.push_back(m_table->NewRow(m_name.c_str()));
+        if (tarn::Row* row = m_table->NewRow(m_name.c_str()))
+            m_rows.push_back(row);
     }
     else
     {
         for (const std::vector<std::u16string>& values : m_values)
         {
             tarn::Row* row = m_table->NewRow(u"");
+            if (row == nullptr)
+            {
+                // No id left: the rows made so far go again, and nothing has changed.
+                tarn::editor::TakenRows made = m_table->TakeOutRows(m_rows);
+                m_rows.clear();
+                break;
+            }
             const int id = row->Id();
             for (int f = 0; f < row->cells.size() && f < static_cast<int>(values.size()); ++f)
             {
@@ -117,6 +125,16 @@ void AppendRowsCommand::Create()
     m_maxIdAfter = m_table->m_maxId;
     m_counterAfter = m_table->m_newRowCounter;
     m_created = true;
+    if (m_made != nullptr)
+        *m_made = m_rows;
+    m_made = nullptr;
+    if (m_rows.empty())
+    {
+        m_table->m_maxId = m_maxIdBefore;
+        m_table->m_newRowCounter = m_counterBefore;
+        setObsolete(true);
+        return;
+    }
     m_document->NotifyRowsInserted(inserted);
 }
 

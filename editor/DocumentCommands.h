@@ -52,7 +52,9 @@ private:
 
 // Appends rows at the end of a table, each with the next id: one row with a display name ("新建"),
 // or rows with values (paste). Undo takes them out again and puts the table's id and row counters
-// back, so that redo, or the next new row, gives the same ids.
+// back, so that redo, or the next new row, gives the same ids. All or nothing: when the table has
+// no id left for every row, the first redo makes none and the command is obsolete (the stack drops
+// it).
 class AppendRowsCommand : public QUndoCommand
 {
 public:
@@ -66,8 +68,12 @@ public:
     void undo() override;
     void redo() override;
 
-    // The rows made by the first redo (the same objects after every later redo).
+    // The rows made by the first redo (the same objects after every later redo); empty when the
+    // table refused.
     const std::vector<tarn::Row*>& Rows() const { return m_rows; }
+    // Where the first redo reports the rows it made (the stack may delete an obsolete command in
+    // push, before its caller could ask it). Not owned; only used during that redo.
+    void ReportRowsTo(std::vector<tarn::Row*>* made) { m_made = made; }
     const std::u16string& TableFileName() const { return m_tableFileName; }
 
 private:
@@ -85,6 +91,7 @@ private:
     std::vector<tarn::Row*> m_rows;
     tarn::editor::TakenRows m_taken; // the rows while undone
     bool m_created = false;
+    std::vector<tarn::Row*>* m_made = nullptr;
 };
 
 // Deletes rows of one or more tables. The rows are taken out whole and kept, so undo puts each

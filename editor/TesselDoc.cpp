@@ -111,9 +111,11 @@ tarn::Row* CTesselDoc::CreateRow(tarn::editor::Table* table)
     const QString name = QStringLiteral("新建") + QString::fromUtf16(table->m_label.c_str()) +
                          QString::number(table->m_newRowCounter);
     auto* command = new AppendRowsCommand(this, table, name.toStdU16String());
-    m_undoStack.push(command);
+    std::vector<tarn::Row*> made;
+    command->ReportRowsTo(&made);
+    m_undoStack.push(command); // deletes the command when the table refused
     UpdateModified();
-    return command->Rows().empty() ? nullptr : command->Rows().front();
+    return made.empty() ? nullptr : made.front();
 }
 
 int CTesselDoc::DeleteRows(const std::vector<tarn::Row*>& rows)
@@ -135,9 +137,11 @@ std::vector<tarn::Row*> CTesselDoc::AppendRows(tarn::editor::Table* table,
         return {};
     emit commitPendingEdits();
     auto* command = new AppendRowsCommand(this, table, values);
-    m_undoStack.push(command);
+    std::vector<tarn::Row*> made;
+    command->ReportRowsTo(&made);
+    m_undoStack.push(command); // deletes the command when the table refused
     UpdateModified();
-    return command->Rows();
+    return made;
 }
 
 void CTesselDoc::TablesReloaded()

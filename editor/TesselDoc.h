@@ -56,14 +56,15 @@ public:
     // Sets field `field` of `row` to the value written in `exactText` (tool/cellValue.h). False when
     // the value is what the cell holds already or the text is not a value of the field.
     bool SetCellValue(tarn::Row* row, int field, const std::u16string& exactText);
-    // Creates a row at the end of `table` named "新建" + label + counter; returns it (null when
-    // there is no table).
+    // Creates a row at the end of `table` named "新建" + label + counter; returns it (null, and
+    // nothing changed, when there is no table or the table has no id left).
     tarn::Row* CreateRow(tarn::editor::Table* table);
     // Deletes the given rows (of any tables) as one step. Returns the number deleted.
     int DeleteRows(const std::vector<tarn::Row*>& rows);
     // Appends one row per entry of `values` to `table` as one step, each with a fresh id and the
     // given fields set from exact texts (entry j of a row is field j; the id field is not set).
-    // The caller has checked every text. Returns the new rows.
+    // The caller has checked every text. Returns the new rows; none, and nothing changed, when the
+    // table has no id left for all of them.
     std::vector<tarn::Row*> AppendRows(tarn::editor::Table* table,
                                        const std::vector<std::vector<std::u16string>>& values);
 

@@ -90,14 +90,14 @@ locale_t CLocale()
 
 inline bool IsFloatTextChar(char16_t c)
 {
-    // Units that can belong to a strtod number: digits, signs, point, exponent and hexadecimal
-    // letters, "inf"/"nan" and the "nan(...)" payload.
-    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'+' ||
-           c == u'-' || c == u'.' || c == u'_' || c == u'(' || c == u')';
+    // Units that can belong to a decimal number: digits, signs, point and exponent. Float text is
+    // decimal only ("0x10" is 0 followed by other text; "inf" and "nan" are no number), so that a
+    // file means the same number to every program that reads it.
+    return (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.' || c == u'e' || c == u'E';
 }
 
-// strtod of a narrow text; stores the number of characters consumed and whether the result was
-// out of range.
+// strtod of a narrow text of IsFloatTextChar units only, which leaves it the decimal form; stores
+// the number of characters consumed and whether the result was out of range.
 double NarrowStrtod(const char* text, int length, int& consumed, bool& outOfRange)
 {
     outOfRange = false;
@@ -110,8 +110,7 @@ double NarrowStrtod(const char* text, int length, int& consumed, bool& outOfRang
         ++s;
     }
     // Fast path: plain decimal text, which is what data files hold.
-    const bool decimal = s < end && ((*s >= '0' && *s <= '9') || *s == '.') &&
-                         !(s[0] == '0' && s + 1 < end && (s[1] == 'x' || s[1] == 'X'));
+    const bool decimal = s < end && ((*s >= '0' && *s <= '9') || *s == '.');
     if (decimal)
     {
         double d = 0.0;
@@ -407,6 +406,10 @@ bool ParseFloat(const char16_t* first, const char16_t* last, float& value)
         return false;
     }
     const bool narrowedAway = (std::isfinite(d) && std::isinf(value)) || (d != 0.0 && value == 0.0f);
+    // Beyond the float range: the nearest limit. An infinity would be written "inf", which reads
+    // back as 0.
+    if (std::isinf(value))
+        value = std::copysign(std::numeric_limits<float>::max(), value);
     return !outOfRange && !narrowedAway && p + consumed == last;
 }
 

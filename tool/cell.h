@@ -12,7 +12,7 @@
 // The text helpers in tarn::text are the number forms shared by the cells and the data file:
 // "%d", "%u", signed/unsigned 64-bit decimal and "%f" (identical to C's printf in the "C"
 // locale, whatever the process locale is), and base-10 readers with the C library's strtol /
-// strtoul (32-bit long), strtoll / strtoull and strtod rules.
+// strtoul (32-bit long), strtoll / strtoull rules and strtod's rules for decimal text.
 #ifndef TARN_TOOL_CELL_H
 #define TARN_TOOL_CELL_H
 
@@ -230,8 +230,9 @@ public:
     void Serialize(ISerializer& serializer) override;
 };
 
-// A list of at most 64 floats; as StringIntCell, with pieces read by strtod rules and narrowed to
-// float, and the text form "%f" per value.
+// A list of at most 64 floats; as StringIntCell, with pieces read as decimal floating-point text
+// (ParseFloat: "0x10", "inf" and "nan" give 0) and narrowed to float, and the text form "%f" per
+// value.
 class StringFloatCell : public Cell
 {
 public:
@@ -278,7 +279,12 @@ int FormatFloat(char16_t* out, float value);
 //   ParseUInt32: strtoul with a 32-bit long: a minus sign negates modulo 2^32 ("-1" is
 //                4294967295); a magnitude above 4294967295 gives 4294967295.
 //   ParseInt64 / ParseUInt64: strtoll / strtoull.
-//   ParseFloat:  strtod (decimal and hexadecimal forms, "inf", "nan"), narrowed to float.
+//   ParseFloat:  strtod of decimal text only -- digits with an optional point, then an optional
+//                exponent ("1e5", "-2.5E-3") -- narrowed to float. Hexadecimal forms, "inf" and
+//                "nan" are not read: "0x10" gives 0 (the number is the "0"), "inf" and "nan" give
+//                0, as the C library of the platform the tables come from read them. Beyond the
+//                float range gives the nearest limit (+-3.4028235e38), never an infinity, so that
+//                every value read is written back as decimal text that reads as itself.
 // The result is true when the whole text was one number in range (the value is then exactly what
 // the text says), false when it held no number, text after the number, or was out of range.
 bool ParseInt32(const char16_t* first, const char16_t* last, std::int32_t& value);

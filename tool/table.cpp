@@ -51,6 +51,32 @@ std::vector<SourceValue> SourceValues(const char16_t* line, int length)
     return values;
 }
 
+// Names the units other than tabs that split values in the line [line, line + length): within a
+// line every CR and LF is a lone one (the CR LF ends it), and a zero unit ends a value too.
+std::string StrayBreakText(const char16_t* line, int length)
+{
+    bool cr = false;
+    bool lf = false;
+    bool zero = false;
+    for (int i = 0; i < length; ++i)
+    {
+        cr = cr || line[i] == u'\r';
+        lf = lf || line[i] == u'\n';
+        zero = zero || line[i] == 0;
+    }
+    std::vector<std::string> names;
+    if (cr)
+        names.push_back("a lone CR (U+000D)");
+    if (lf)
+        names.push_back("a lone LF (U+000A)");
+    if (zero)
+        names.push_back("a zero character (U+0000)");
+    std::string text;
+    for (size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 < names.size() ? ", " : " and ") + names[i];
+    return text + " inside the line " + (names.size() > 1 ? "separate" : "separates") + " values like a tab";
+}
+
 // Lines of [p, end) as the reader counts them (ended by CR LF; a last line without one counts).
 int CountLines(const char16_t* p, const char16_t* end)
 {
@@ -257,7 +283,8 @@ bool Table::LoadData(const char16_t* fileName)
             resetContent();
             return refuse(file, line, "cannot make the cells of a row (out of memory)");
         }
-        ++m_maxId;
+        if (m_maxId < INT_MAX) // provisional ids: the line's own id normally replaces it
+            ++m_maxId;
         row.SetId(m_maxId);
         row.cells.m_data[m_nameFieldIndex]->SetString(u"");
         ++m_newRowCounter;
@@ -359,7 +386,7 @@ void Table::checkRow(TableSerializer& serializer, Row& row, const std::string& f
     if (issues.longLine || writeIssues.cutRow)
         add("a row holds at most 4095 characters");
     if (issues.strayBreaks != 0)
-        add("a lone CR or LF inside the line separates values like a tab");
+        add(StrayBreakText(source, sourceLength));
     if (writeIssues.hashGuard)
         add("a space keeps the line from being read as a comment");
     if (changes.empty())
@@ -396,6 +423,24 @@ void Table::fillNewRow(Row& row)
 
 Row* Table::NewRow(const char16_t* name)
 {
+    // An id edited in a row may lie above the running maximum: the new id goes above every id in
+    // use too, so that it is never one a row already has.
+    int top = m_maxId;
+    for (const Row& existing : m_rows)
+    {
+        Cell* cell = existing.cellAt(existing.m_idFieldIndex);
+        if (cell != nullptr && cell->Type() == FIELD_TYPE_INT)
+        {
+            const int id = cell->GetInt();
+            if (id > top)
+                top = id;
+        }
+    }
+    m_maxId = top;
+    if (!SCL_ASSERT_MSG(top < INT_MAX, "%s: the ids have reached %d: no new row can be made",
+                        Utf8(m_fileName.c_str()).c_str(), INT_MAX))
+        return nullptr;
+
     Row& row = appendRow();
     fillNewRow(row);
     ++m_maxId;

@@ -7,9 +7,10 @@
 //
 // Loading refuses a table the model cannot represent faithfully (no usable metadata, a field
 // of no valid type, an id or name field of the wrong type, a data file that is missing, not
-// UTF-16LE, has LF-only line ends or over-long header lines): Load returns false, Diagnostics()
-// says why, and no file is written. What a later Save would change in a table that loads
-// (comment lines, values not in the writer's own form, ...) is reported as warnings.
+// UTF-16LE, has LF-only line ends, a lone CR or LF in a header line, or over-long header lines):
+// Load returns false, Diagnostics() says why, and no file is written. What a later Save would
+// change in a table that loads (comment lines, values not in the writer's own form, ...) is
+// reported as warnings.
 #ifndef TARN_TOOL_TABLE_H
 #define TARN_TOOL_TABLE_H
 
@@ -97,7 +98,10 @@ public:
     bool LoadData(const char16_t* fileName);
     // Gives row one new cell per field, this table's indices and this table.
     void fillNewRow(tarn::Row& row);
-    // Appends a row with the next id and the given display name. The row is owned by m_rows.
+    // Appends a row with the given display name and a fresh id: one above m_maxId and above every
+    // id in use (an id edited in a row may lie above m_maxId). The row is owned by m_rows. Ids never
+    // wrap: when that id would pass 2147483647, a failed check, nothing is created and the
+    // result is null.
     tarn::Row* NewRow(const char16_t* name);
     // Removes exactly `row` from m_rows and destroys it (with its cells), in constant time for the
     // rows this table appended itself (read or made by NewRow); other rows of m_rows are found by

@@ -146,6 +146,19 @@ std::string StructureProblem(const char16_t* text, const char16_t* end, int* lin
             ++p;
         ++lineNumber;
         const bool comment = p > start && *start == u'#';
+        // Inside the header (comment lines before it included) a lone CR or LF would make the
+        // reader take rows into a header line, or a row or header line for another header line.
+        for (const char16_t* c = start; c < p; ++c)
+        {
+            if (*c != u'\r' && *c != u'\n')
+                continue;
+            *line = lineNumber;
+            return std::string("a lone ") + (*c == u'\r' ? "CR (U+000D)" : "LF (U+000A)") + " inside " +
+                   (comment ? std::string("a comment line before the header lines")
+                            : "header line " + std::to_string(headerLines + 1)) +
+                   ": only CR LF ends a line, so the header lines and the rows would be read wrongly and a "
+                   "save would damage the file; convert its line ends to CR LF";
+        }
         if (!comment)
         {
             total += static_cast<int>(p - start) + 2;

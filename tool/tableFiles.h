@@ -46,7 +46,9 @@ std::string ProbeDataFile(const std::string& path);
 
 // Why a save would wreck the structure of the text [text, end) (UTF-16 after the mark), or ""
 // when it would not; *line gets the line concerned. Checked: LF line ends without any CR LF (the
-// reader would see one line), and header lines longer than the header buffer.
+// reader would see one line), a lone CR or LF inside a header line or a comment line before them
+// (only CR LF ends a line: rows would hide in the header, or a header line would be taken from
+// the next line), and header lines longer than the header buffer.
 std::string StructureProblem(const char16_t* text, const char16_t* end, int* line);
 
 // Why the metadata generated from this data file would make a table that must be refused, or ""

@@ -2,11 +2,13 @@
 // toolbar, the caret reaching the properties pane, and creating rows ("新建" from the row menu, the
 // toolbar menu and File -> New).
 #include "ClassViewTestSupport.h"
+#include "ShellTestSupport.h"
 
 #include "editor/ClassViewImages.h"
 #include "editor/resource.h"
 
 #include <QContextMenuEvent>
+#include <QMessageBox>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -357,6 +359,48 @@ TEST_F(ClassViewTest, FileNewCreatesARowWithoutPromptingOrClearing)
     EXPECT_EQ(Selected(), std::vector<QTreeWidgetItem*>{RowItem(1, 61)});
     EXPECT_TRUE(Modified());
     ExpectTreeMatchesTables(View());
+}
+
+// With an id of 2147483647 in the table no id is left: "新建" (File -> New, through the
+// document) says so and creates nothing, and the table saves as it was loaded.
+TEST_F(ClassViewTest, NewAtTheLargestIdSaysSoAndCreatesNothing)
+{
+    std::vector<QString> lines = DataLines(ReadFile(Path(QStringLiteral("items.txt"))));
+    ASSERT_GT(lines.size(), 3u);
+    QString& last = lines.back();
+    last = QStringLiteral("2147483647") + last.mid(last.indexOf(QLatin1Char('\t')));
+    const QByteArray bytes = DataFile(lines);
+    {
+        QFile file(Path(QStringLiteral("items.txt")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    }
+    Start();
+    Expand(0);
+    Click(RowItem(0, 3));
+    const int rows = Table(0)->m_rows.size();
+    const int counter = Table(0)->m_newRowCounter;
+
+    QString text;
+    shelltest::ModalAnswer<QMessageBox> answer(
+        [&](QMessageBox* box)
+        {
+            text = box->text();
+            box->close();
+        });
+    ASSERT_TRUE(Frame()->Commands().execute(ID_FILE_NEW));
+    ASSERT_TRUE(WaitFor([&] { return answer.answered(); }));
+    EXPECT_FALSE(answer.closedOther());
+    EXPECT_EQ(text, QStringLiteral("编号已达上限 2147483647，无法在表 物品 中新建行"));
+
+    EXPECT_EQ(Table(0)->m_rows.size(), rows);
+    EXPECT_EQ(Table(0)->m_newRowCounter, counter);
+    EXPECT_EQ(TableItem(0)->childCount(), rows);
+    EXPECT_EQ(Selected(), std::vector<QTreeWidgetItem*>{RowItem(0, 3)});
+    EXPECT_FALSE(Modified());
+    ExpectTreeMatchesTables(View());
+    ASSERT_TRUE(Frame()->Commands().execute(ID_FILE_SAVE));
+    EXPECT_EQ(ReadFile(Path(QStringLiteral("items.txt"))), bytes);
 }
 
 TEST_F(ClassViewTest, FillSkipsAMissingTableWithAFailedCheck)

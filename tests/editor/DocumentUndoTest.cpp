@@ -402,4 +402,34 @@ TEST_F(DocumentUndoTest, CommandsAnnounceEachChangeAndUndoRestoresTheTablesExact
     EXPECT_EQ(Files(), before);
 }
 
+// Pasting is all or nothing at the top of the id range too: two rows where one id is left paste
+// neither, and say so.
+TEST_F(DocumentUndoTest, PasteBeyondTheLargestIdPastesNothing)
+{
+    Start();
+    Expand(0);
+    Click(RowItem(0, 0));
+    RowAt(0, 79)->SetId(2147483646);
+    const int rows = Table(0)->m_rows.size();
+    const std::vector<QString> itemLines = DataLines(ReadFile(Path(QStringLiteral("items.txt"))));
+    const QString two = itemLines[2] + itemLines[3];
+
+    QString text;
+    shelltest::ModalAnswer<QMessageBox> answer(
+        [&](QMessageBox* box)
+        {
+            text = box->text();
+            box->accept();
+        });
+    EXPECT_EQ(View()->PasteText(two), 0);
+    ASSERT_TRUE(answer.answered());
+    EXPECT_EQ(text, QStringLiteral("编号已达上限 2147483647，无法在表 物品 中粘贴 2 行"));
+    EXPECT_EQ(Table(0)->m_rows.size(), rows);
+    EXPECT_FALSE(Frame()->GetActiveDocument()->UndoStack()->canUndo());
+    ExpectTreeMatchesTables(View());
+    // One row still fits.
+    EXPECT_EQ(View()->PasteText(itemLines[2]), 1);
+    EXPECT_EQ(RowAt(0, 80)->Id(), 2147483647);
+}
+
 } // namespace

@@ -310,10 +310,33 @@ inline void TraceRefusal(const tarn::editor::Table& table)
         std::fprintf(ReportStream(), "fuzz: refused: %s\n", table.LastError().c_str());
 }
 
+// A new row takes the id one above every id in use and given out, or, when that would pass
+// 2147483647, is refused: nothing is made and the result is null.
+inline void CheckNewRow(tarn::editor::Table& table, const std::string& file)
+{
+    long long top = table.m_maxId;
+    for (tarn::Row& row : table.m_rows)
+        if (row.Id() > top)
+            top = row.Id();
+    const int rows = table.m_rows.size();
+    tarn::Row* row = table.NewRow(u"new");
+    if (top >= 2147483647LL)
+    {
+        if (row != nullptr || table.m_rows.size() != rows)
+            Fail("%s: NewRow made a row although the id 2147483647 is taken", file.c_str());
+        return;
+    }
+    if (row == nullptr)
+        Fail("%s: NewRow refused below the largest id (%lld)", file.c_str(), top);
+    if (row->Id() != top + 1 || table.m_rows.size() != rows + 1)
+        Fail("%s: NewRow gave the id %d, expected %lld", file.c_str(), row->Id(), top + 1);
+}
+
 // Saves a loaded table, reloads the file and compares; then saves the reloaded table and checks
-// that the file did not change (the writer's output is a fixed point of load + save). The load's
-// findings about the data file are checked too: with none, the first save must write the loaded
-// bytes again; with any, it must write something else (each says what a save will change).
+// that the file did not change (the writer's output is a fixed point of load + save), and makes
+// a new row in it (CheckNewRow). The load's findings about the data file are checked too: with
+// none, the first save must write the loaded bytes again; with any, it must write something else
+// (each says what a save will change).
 inline void RoundTrip(tarn::editor::Table& table, const std::string* loadedBytes = nullptr)
 {
     const std::u16string name = table.m_fileName.c_str();
@@ -354,6 +377,7 @@ inline void RoundTrip(tarn::editor::Table& table, const std::string* loadedBytes
         Fail("%s: second Save failed: %s", file.c_str(), reloaded.LastError().c_str());
     if (!AnyCut(first) && ReadBytes(file) != saved)
         Fail("%s: a second save wrote different bytes", file.c_str());
+    CheckNewRow(reloaded, file);
 }
 
 } // namespace fuzz

@@ -61,6 +61,12 @@ def data_file_seeds():
     write(t, "short-long-rows", utf16(HEAD + "5\r\n6\tsix\t1\t2\t3\t4.0\tt\t1\t2\textra\textra2\r\n7\t\r\n8\t\t\r\n"))
     write(t, "stray-breaks", utf16(HEAD + "1\ta\rb\tc\nd\r\n2\tx\x00y\r\n3\r\r\n"))
     write(t, "lf-only", utf16(NAMES + "\n" + TYPES + "\n1\ta\n2\tb\n"))
+    # A lone LF in a header line: rows hidden behind the second header line, or the first row
+    # taken for a header line. Both are refused.
+    write(t, "header-lf-hides-rows", utf16(NAMES + "\r\n" + TYPES + "\n1\ta\n2\tb\n"))
+    write(t, "header-lf-takes-row", utf16(NAMES + "\n" + TYPES + "\r\n1\ta\r\n"))
+    write(t, "hex-float", utf16(HEAD + "1\ta\t0\t0\t0\t0x10\t\t\t0x1p4|0X.8|-0x1.8P1|1e5\r\n"
+                                        "2\tb\t0\t0\t0\t-0X1P-2\t\t\tinf|nan|0x\r\n"))
     write(t, "no-mark-utf8", (HEAD + "1\ta\r\n").encode("utf-8"))
     write(t, "big-endian-mark", utf16(HEAD + "1\ta\r\n", mark=b"\xfe\xff"))
     write(t, "odd-length", utf16(HEAD + "1\ta\r\n") + b"\x41")
@@ -73,6 +79,7 @@ def data_file_seeds():
                                  "|".join(["-340282346638528859811704183484516925440.000000"] * 40) + "\r\n"))
     write(t, "hash-values", utf16(HEAD + " #1\t#name\r\n2\t#\r\n"))
     write(t, "duplicate-ids", utf16(HEAD + "7\tfirst\r\n7\tsecond\r\n-3\tneg\r\n"))
+    write(t, "one-id-left", utf16(HEAD + "-2147483648\tlow\r\n2147483646\thigh\r\n"))
     write(t, "only-blank-lines", utf16("\r\n\r\n\r\n"))
     write(t, "crlf-at-end-only", utf16("\r\n"))
     for name in ("items.txt", "drops.txt", "npcs.txt"):
@@ -92,6 +99,8 @@ def generated_meta_seeds():
     write(t, "one-column", utf16("ID\r\nINT\r\n5\r\n6\r\n"))
     write(t, "key-value", utf16("ID\tKey\r\nINT\tKEY_VALUE\r\n1\tk\r\n"))
     write(t, "xml-chars", utf16("ID\tN<a>&\"'\r\nINT\tSTRING\r\n1\tx\r\n"))
+    write(t, "header-lf-hides-rows", utf16("ID\tName\r\nINT\tSTRING\n1\ta\n2\tb\n"))
+    write(t, "header-lf-takes-row", utf16("ID\tName\nINT\tSTRING\r\n1\ta\r\n"))
     write(t, "empty", b"")
     write(t, "mark-only", b"\xff\xfe")
     for name in ("monsters.txt", "skills.txt", "quests.txt"):
@@ -171,6 +180,7 @@ def list_text_seeds():
                        ("spaces", " 7| +8 |\t9"), ("letters", "a|3.9|12abc"),
                        ("ranges", "99999999999|-99999999999|2147483647|-2147483648|4294967296"),
                        ("float-forms", "1e3|0x1p3|inf|-nan|nan(1)|1e40|1e-50|.5|5.|-0"),
+                       ("hex-floats", "0x10|0X1P4|-0x1.8p1|0x.8|0x|0xg|1e5x10"),
                        ("seventy", "|".join(str(i) for i in range(70))),
                        ("long-floats", "|".join(["-340282346638528859811704183484516925440"] * 5)),
                        ("wide", "\uff11|\u3000 2|\U0001F600")]:

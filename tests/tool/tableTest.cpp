@@ -385,6 +385,109 @@ TEST_F(RefusedTableTest, HeaderLinesThatJustFitAreKept)
     EXPECT_EQ(ReadFile("t.txt"), bytes);
 }
 
+// ---- line ends -----------------------------------------------------------------------------------
+
+// Only CR LF ends a line. A lone CR or LF in a header line (or in a comment line before them) would
+// hide rows inside the header or take a row for a header line: such a table is refused, whether
+// its metadata exists or would be generated, and no save touches its file. Inside a row line a
+// lone CR, LF or zero unit separates values like a tab, and the warning names the unit found.
+class LineEndTest : public DataDirTest
+{
+protected:
+    // The whole literal, zero units included.
+    template <size_t N> static std::u16string Text(const char16_t (&text)[N])
+    {
+        return std::u16string(text, N - 1);
+    }
+    static std::string Bytes(const std::u16string& text)
+    {
+        std::string bytes("\xFF\xFE");
+        for (char16_t c : text)
+        {
+            bytes += static_cast<char>(c & 0xFF);
+            bytes += static_cast<char>(c >> 8);
+        }
+        return bytes;
+    }
+};
+
+TEST_F(LineEndTest, LoneBreaksRefuseHeaderLinesAndSeparateRowValues)
+{
+    struct Case
+    {
+        const char* what;
+        std::u16string text;
+        int line;            // of the error, or of the warning when the table loads
+        std::string message; // part of that error or warning
+        int rows;            // -1: refused
+    } cases[] = {
+        {"rows behind LF inside header line 2", u"ID\tName\r\nINT\tSTRING\n1\ta\n2\tb\n", 2,
+         "a lone LF (U+000A) inside header line 2", -1},
+        {"LF after header line 1", u"ID\tName\nINT\tSTRING\r\n1\ta\r\n", 1,
+         "a lone LF (U+000A) inside header line 1", -1},
+        {"CR after header line 1", u"ID\tName\rINT\tSTRING\r\n1\ta\r\n", 1,
+         "a lone CR (U+000D) inside header line 1", -1},
+        {"CR before the CR LF of header line 2", u"ID\tName\r\nINT\tSTRING\r\r\n1\ta\r\n", 2,
+         "a lone CR (U+000D) inside header line 2", -1},
+        {"header line 2 ends in LF alone", u"ID\tName\r\nINT\tSTRING\n", 2,
+         "a lone LF (U+000A) inside header line 2", -1},
+        {"LF inside a comment line before the header", u"#c\nID\tName\r\nINT\tSTRING\r\n1\ta\r\n", 1,
+         "a lone LF (U+000A) inside a comment line before the header lines", -1},
+        {"LF only", u"ID\tName\nINT\tSTRING\n1\ta\n", 1, "LF alone", -1},
+        {"LF inside a row", u"ID\tName\r\nINT\tSTRING\r\n1\ta\nb\r\n2\tc\r\n", 3,
+         "a lone LF (U+000A) inside the line separates values like a tab", 2},
+        {"CR inside a row", u"ID\tName\r\nINT\tSTRING\r\n1\ta\rb\r\n", 3,
+         "a lone CR (U+000D) inside the line separates values like a tab", 1},
+        {"zero unit inside a row", Text(u"ID\tName\r\nINT\tSTRING\r\n1\ta\0b\r\n"), 3,
+         "a zero character (U+0000) inside the line separates values like a tab", 1},
+        {"CR and zero unit inside a row", Text(u"ID\tName\r\nINT\tSTRING\r\n1\t\r\0b\r\n#\ra\r\n"), 3,
+         "a lone CR (U+000D) and a zero character (U+0000) inside the line separate values like a tab", 1},
+    };
+    for (const Case& c : cases)
+    {
+        for (const bool withMeta : {true, false})
+        {
+            SCOPED_TRACE(std::string(c.what) + (withMeta ? "" : ", metadata generated"));
+            TableList::destroyInstance();
+            std::filesystem::remove("t.txt.meta");
+            if (withMeta)
+                WriteFile("t.txt.meta", Meta({"INT ID", "STRING Name"}));
+            const std::string bytes = Bytes(c.text);
+            WriteFile("t.txt", bytes);
+            WriteFile("tableList.xml", "<L><T FileName=\"t.txt\" Label=\"t\"/></L>");
+            const long long mtime = MTime("t.txt");
+
+            testing::internal::CaptureStdout();
+            TableList& list = *TableList::instance();
+            list.initIndex();
+            list.loadTableList();
+            testing::internal::GetCapturedStdout();
+            const std::vector<Diagnostic> found = Matching(list.diagnostics(), c.message);
+            EXPECT_EQ(found.size(), 1u) << AllText(list.diagnostics());
+            if (found.size() != 1u)
+                continue;
+            EXPECT_EQ(found[0].file, "t.txt");
+            EXPECT_EQ(found[0].line, c.line);
+            if (c.rows < 0)
+            {
+                EXPECT_EQ(found[0].severity, Diagnostic::Error);
+                EXPECT_EQ(list.count(), 0);
+                EXPECT_EQ(Exists("t.txt.meta"), withMeta);
+                EXPECT_TRUE(list.saveAll().empty());
+                EXPECT_EQ(ReadFile("t.txt"), bytes);
+                EXPECT_EQ(MTime("t.txt"), mtime);
+            }
+            else
+            {
+                EXPECT_EQ(found[0].severity, Diagnostic::Warning);
+                ASSERT_EQ(list.count(), 1);
+                EXPECT_EQ(list.at(0)->m_rows.size(), c.rows);
+            }
+        }
+    }
+    NewReports();
+}
+
 // ---- loading and saving ------------------------------------------------------------------------
 
 class TableTest : public DataDirTest
@@ -443,6 +546,64 @@ TEST_F(TableTest, NoPositiveIdsStartNewIdsAtOne)
     ASSERT_TRUE(negative.Load(u"n.txt"));
     EXPECT_EQ(negative.m_maxId, 0);
     EXPECT_EQ(negative.NewRow(u"x")->Id(), 1);
+}
+
+// New ids never wrap and never repeat an id in use: at 2147483647 NewRow refuses (null, a
+// failed-check report, nothing created), and what is saved reloads with distinct ids.
+TEST_F(TableTest, NewRowNeverWrapsNorReusesAnIdInUse)
+{
+    constexpr int kRefused = 0; // in `made`: this NewRow must refuse
+    struct Case
+    {
+        const char* what;
+        std::vector<std::string> rows;
+        int editFirstIdTo; // 0: no edit; else the first row's id is set to it after the load
+        std::vector<int> made;
+    } cases[] = {
+        {"largest id loaded", {"2147483647\ta", "3\tb"}, 0, {kRefused, kRefused}},
+        {"id text that clamps to the largest", {"99999999999\ta"}, 0, {kRefused}},
+        {"one id left", {"2147483646\ta"}, 0, {2147483647, kRefused}},
+        {"id edited to the next new id", {"5\ta", "9\tb"}, 10, {11, 12}},
+        {"id edited to the largest", {"5\ta"}, 2147483647, {kRefused}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> lines = {"ID\tName", "INT\tSTRING"};
+        lines.insert(lines.end(), c.rows.begin(), c.rows.end());
+        WriteTable("t.txt", {"INT ID", "STRING Name"}, lines);
+        Table table;
+        ASSERT_TRUE(table.Load(u"t.txt")) << table.LastError();
+        if (c.editFirstIdTo != 0)
+            table.m_rows.first()->value.SetId(c.editFirstIdTo);
+        NewReports();
+        std::vector<int> made;
+        for (size_t i = 0; i < c.made.size(); ++i)
+        {
+            const int rowsBefore = table.m_rows.size();
+            const int counterBefore = table.m_newRowCounter;
+            Row* row = table.NewRow(u"new");
+            made.push_back(row != nullptr ? row->Id() : kRefused);
+            EXPECT_EQ(table.m_rows.size(), rowsBefore + (row != nullptr ? 1 : 0));
+            EXPECT_EQ(table.m_newRowCounter, counterBefore + (row != nullptr ? 1 : 0));
+            EXPECT_EQ(NewReports(), row != nullptr ? 0u : 1u);
+        }
+        EXPECT_EQ(made, c.made);
+
+        const std::vector<int> ids = Ids(table);
+        std::vector<int> sorted = ids;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << "an id is used twice";
+        ASSERT_TRUE(table.Save()) << table.LastError();
+        Table reloaded;
+        ASSERT_TRUE(reloaded.Load(u"t.txt")) << reloaded.LastError();
+        EXPECT_EQ(Ids(reloaded), ids);
+        if (c.made.back() == kRefused)
+        {
+            EXPECT_EQ(reloaded.NewRow(u"again"), nullptr);
+        }
+        NewReports();
+    }
 }
 
 TEST_F(TableTest, ShortLinesKeepProvisionalValues)
@@ -706,8 +867,38 @@ TEST_F(LossWarningTest, TrailingTabAndLoneLineBreaksAreAnnounced)
     EXPECT_EQ(warnings[0], "t.txt:3: warning: not in the form a save writes (separators change); it will be "
                            "saved as \"5\\ta\\tb\"");
     EXPECT_NE(warnings[1].find("t.txt:4: warning:"), std::string::npos);
-    EXPECT_NE(warnings[1].find("a lone CR or LF"), std::string::npos);
+    EXPECT_NE(warnings[1].find("a lone CR (U+000D) inside the line separates values like a tab"),
+              std::string::npos)
+        << warnings[1];
     EXPECT_NE(warnings[1].find("\"6\\tc\\td\""), std::string::npos) << warnings[1];
+}
+
+// FLOAT and STRING_FLOAT values are decimal text: hexadecimal, "inf" and "nan" read as 0, each
+// announced with the form the save will write.
+TEST_F(LossWarningTest, NonDecimalFloatTextReadsAsZero)
+{
+    WriteFile("t.txt.meta", Meta({"INT ID", "STRING Name", "FLOAT Rate", "STRING_FLOAT Weights"}));
+    WriteFile("t.txt",
+              Utf16(Lines({"ID\tName\tRate\tWeights", "INT\tSTRING\tFLOAT\tSTRING_FLOAT",
+                           "1\ta\t0x10\t0x10|1.500000", "2\tb\tinf\tnan|-inf", "3\tc\t1e2\t2.500000"})));
+    Table table;
+    ASSERT_TRUE(table.Load(u"t.txt")) << table.LastError();
+    const std::vector<std::string> expected = {
+        "t.txt:3: warning: not in the form a save writes (Rate \"0x10\" becomes \"0.000000\"; Weights "
+        "\"0x10|1.500000\" becomes \"0.000000|1.500000\"); it will be saved as "
+        "\"1\\ta\\t0.000000\\t0.000000|1.500000\"",
+        "t.txt:4: warning: not in the form a save writes (Rate \"inf\" becomes \"0.000000\"; Weights "
+        "\"nan|-inf\" becomes \"0.000000|0.000000\"); it will be saved as "
+        "\"2\\tb\\t0.000000\\t0.000000|0.000000\"",
+        "t.txt:5: warning: not in the form a save writes (Rate \"1e2\" becomes \"100.000000\"); it will be "
+        "saved as \"3\\tc\\t100.000000\\t2.500000\"",
+    };
+    EXPECT_EQ(Warnings(table), expected);
+    ASSERT_TRUE(table.Save()) << table.LastError();
+    EXPECT_EQ(ReadFile("t.txt"),
+              Utf16(Lines({"ID\tName\tRate\tWeights", "INT\tSTRING\tFLOAT\tSTRING_FLOAT",
+                           "1\ta\t0.000000\t0.000000|1.500000", "2\tb\t0.000000\t0.000000|0.000000",
+                           "3\tc\t100.000000\t2.500000"})));
 }
 
 TEST_F(LossWarningTest, CleanFileGivesNoDiagnostics)
