@@ -4,7 +4,11 @@
 #include "tool/cell.h"
 #include "tool/cellValue.h"
 #include "tool/row.h"
+#include "tool/tables.h"
 
+#include <climits>
+#include <memory>
+#include <string>
 #include <unordered_map>
 #include <utility>
 
@@ -28,6 +32,48 @@ DocRows RowsOf(tarn::editor::Table* table, const tarn::editor::TakenRows& taken)
         rows.positions.push_back(taken.entries()[static_cast<std::size_t>(i)].position);
     }
     return rows;
+}
+
+std::u16string Number(long long value)
+{
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+// A decimal integer in [low, high], nothing else.
+bool ParseNumber(const std::u16string& text, long long low, long long high, long long& value)
+{
+    if (text.empty() || text.size() > 20)
+        return false;
+    std::size_t i = text[0] == u'-' ? 1 : 0;
+    if (i == text.size())
+        return false;
+    long long v = 0;
+    for (; i < text.size(); ++i)
+    {
+        if (text[i] < u'0' || text[i] > u'9' || v > (high + 1) / 10 + 1)
+            return false;
+        v = v * 10 + (text[i] - u'0');
+    }
+    value = text[0] == u'-' ? -v : v;
+    return value >= low && value <= high;
+}
+
+tarn::editor::Table* TableNamed(const std::u16string& name)
+{
+    return TableList::instance()->find(name.c_str());
+}
+
+// The row at `position` of `table` when its id is `id`; null otherwise.
+tarn::Row* RowAt(tarn::editor::Table* table, const std::u16string& id, const std::u16string& position)
+{
+    long long idValue = 0;
+    long long positionValue = 0;
+    if (table == nullptr || !ParseNumber(id, INT_MIN, INT_MAX, idValue) ||
+        !ParseNumber(position, 0, INT_MAX, positionValue))
+        return nullptr;
+    tarn::Row* row = table->RowAtPosition(static_cast<int>(positionValue));
+    return row != nullptr && row->Id() == idValue ? row : nullptr;
 }
 
 } // namespace
@@ -224,4 +270,122 @@ void DeleteRowsCommand::undo()
         it->table->PutBack(it->taken);
         m_document->NotifyRowsInserted(inserted);
     }
+}
+
+// ---- Records -------------------------------------------------------------------------------------
+
+CommandRecord SetCellCommand::ToRecord() const
+{
+    return {u"set",
+            {m_tableFileName, Number(m_rowId), Number(m_position), Number(m_field), m_oldText, m_newText}};
+}
+
+CommandRecord AppendRowsCommand::ToRecord() const
+{
+    if (m_values.empty())
+        return {u"new", {m_tableFileName, m_name}};
+    CommandRecord record{u"paste", {m_tableFileName, Number(static_cast<long long>(m_values.size()))}};
+    const std::size_t fields = m_values.front().size();
+    record.fields.push_back(Number(static_cast<long long>(fields)));
+    for (const std::vector<std::u16string>& row : m_values)
+        for (std::size_t f = 0; f < fields; ++f)
+            record.fields.push_back(f < row.size() ? row[f] : std::u16string());
+    return record;
+}
+
+CommandRecord DeleteRowsCommand::ToRecord() const
+{
+    CommandRecord record{u"delete", {}};
+    for (const TablePart& part : m_parts)
+    {
+        record.fields.push_back(part.tableFileName);
+        record.fields.push_back(Number(static_cast<long long>(part.ids.size())));
+        for (std::size_t i = 0; i < part.ids.size(); ++i)
+        {
+            record.fields.push_back(Number(part.ids[i]));
+            record.fields.push_back(Number(part.positions[i]));
+        }
+    }
+    return record;
+}
+
+QUndoCommand* CommandFromRecord(DocumentChangeSink* document, const CommandRecord& record)
+{
+    const std::vector<std::u16string>& f = record.fields;
+    if (record.kind == u"set" && f.size() == 6)
+    {
+        tarn::Row* row = RowAt(TableNamed(f[0]), f[1], f[2]);
+        long long field = 0;
+        if (row == nullptr || !ParseNumber(f[3], 0, row->cells.size() - 1, field) ||
+            row->cells[static_cast<int>(field)] == nullptr)
+            return nullptr;
+        // Both values must be values of the field.
+        std::unique_ptr<tarn::Cell> scratch(
+            tarn::CreateCell(row->m_table->m_fields[static_cast<int>(field)]));
+        if (!scratch || !tarn::SetExactValueText(*scratch, f[4]) || !tarn::SetExactValueText(*scratch, f[5]))
+            return nullptr;
+        return new SetCellCommand(document, row, static_cast<int>(field), f[4], f[5]);
+    }
+    if (record.kind == u"new" && f.size() == 2)
+    {
+        tarn::editor::Table* table = TableNamed(f[0]);
+        return table != nullptr ? new AppendRowsCommand(document, table, f[1]) : nullptr;
+    }
+    if (record.kind == u"paste" && f.size() >= 3)
+    {
+        tarn::editor::Table* table = TableNamed(f[0]);
+        long long rows = 0;
+        long long fields = 0;
+        if (table == nullptr || !ParseNumber(f[1], 1, INT_MAX, rows) ||
+            !ParseNumber(f[2], table->m_fields.size(), table->m_fields.size(), fields) ||
+            f.size() != static_cast<std::size_t>(3 + rows * fields))
+            return nullptr;
+        std::vector<std::vector<std::u16string>> values(static_cast<std::size_t>(rows));
+        std::size_t at = 3;
+        for (std::vector<std::u16string>& row : values)
+        {
+            for (int field = 0; field < fields; ++field, ++at)
+            {
+                std::unique_ptr<tarn::Cell> scratch(tarn::CreateCell(table->m_fields[field]));
+                if (field != table->m_idFieldIndex && (!scratch || !tarn::SetExactValueText(*scratch, f[at])))
+                    return nullptr;
+                row.push_back(f[at]);
+            }
+        }
+        return new AppendRowsCommand(document, table, std::move(values));
+    }
+    if (record.kind == u"delete")
+    {
+        std::vector<tarn::Row*> rows;
+        std::size_t at = 0;
+        while (at < f.size())
+        {
+            tarn::editor::Table* table = TableNamed(f[at]);
+            long long count = 0;
+            if (table == nullptr || at + 1 >= f.size() || !ParseNumber(f[at + 1], 1, INT_MAX, count) ||
+                f.size() < at + 2 + static_cast<std::size_t>(count) * 2)
+                return nullptr;
+            at += 2;
+            for (long long i = 0; i < count; ++i, at += 2)
+            {
+                tarn::Row* row = RowAt(table, f[at], f[at + 1]);
+                if (row == nullptr)
+                    return nullptr;
+                rows.push_back(row);
+            }
+        }
+        return rows.empty() ? nullptr : new DeleteRowsCommand(document, rows);
+    }
+    return nullptr;
+}
+
+CommandRecord RecordOf(const QUndoCommand* command)
+{
+    if (const auto* set = dynamic_cast<const SetCellCommand*>(command))
+        return set->ToRecord();
+    if (const auto* append = dynamic_cast<const AppendRowsCommand*>(command))
+        return append->ToRecord();
+    if (const auto* deletion = dynamic_cast<const DeleteRowsCommand*>(command))
+        return deletion->ToRecord();
+    return {};
 }

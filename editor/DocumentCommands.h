@@ -21,6 +21,24 @@
 #include <vector>
 
 // Sets one cell from one exact value text to another. Text: 修改“<field name>”.
+// A command as plain values, for a journal: its kind and its fields as texts, in a fixed order per
+// kind (see each command's ToRecord). Numbers are decimal.
+struct CommandRecord
+{
+    std::u16string kind;
+    std::vector<std::u16string> fields;
+
+    bool operator==(const CommandRecord& other) const { return kind == other.kind && fields == other.fields; }
+};
+
+// Makes the command a record describes, acting on the tables of the table list as they are now
+// (TableList::instance()). Null when the record does not fit them: an unknown kind, a table that is
+// not there, a row that is not at its position with its id, a field or a value that the table does
+// not have.
+QUndoCommand* CommandFromRecord(DocumentChangeSink* document, const CommandRecord& record);
+// The record of one of these commands; an empty kind for any other command.
+CommandRecord RecordOf(const QUndoCommand* command);
+
 class SetCellCommand : public QUndoCommand
 {
 public:
@@ -36,6 +54,8 @@ public:
     int Field() const { return m_field; }
     const std::u16string& OldText() const { return m_oldText; }
     const std::u16string& NewText() const { return m_newText; }
+    // "set": table, row id, position, field, old text, new text.
+    CommandRecord ToRecord() const;
 
 private:
     void Apply(const std::u16string& text);
@@ -75,6 +95,8 @@ public:
     // push, before its caller could ask it). Not owned; only used during that redo.
     void ReportRowsTo(std::vector<tarn::Row*>* made) { m_made = made; }
     const std::u16string& TableFileName() const { return m_tableFileName; }
+    // "new": table, name. "paste": table, row count, field count, then the values row by row.
+    CommandRecord ToRecord() const;
 
 private:
     void Create();
@@ -118,6 +140,9 @@ public:
         tarn::editor::TakenRows taken; // the rows while done
     };
     const std::vector<TablePart>& Parts() const { return m_parts; }
+    // "delete", after the first redo: for each table, its name, the row count, then each row's id
+    // and position (ascending).
+    CommandRecord ToRecord() const;
 
 private:
     DocumentChangeSink* m_document;

@@ -144,6 +144,17 @@ std::vector<tarn::Row*> CTesselDoc::AppendRows(tarn::editor::Table* table,
     return made;
 }
 
+bool CTesselDoc::PushRecord(const CommandRecord& record)
+{
+    QUndoCommand* command = CommandFromRecord(this, record);
+    if (command == nullptr)
+        return false;
+    emit commitPendingEdits();
+    m_undoStack.push(command);
+    UpdateModified();
+    return true;
+}
+
 void CTesselDoc::TablesReloaded()
 {
     m_currentRow = nullptr;

@@ -16,6 +16,8 @@
 
 #include "editor/DocumentChanges.h"
 
+struct CommandRecord;
+
 #include <QObject>
 #include <QString>
 #include <QUndoStack>
@@ -67,6 +69,10 @@ public:
     // table has no id left for all of them.
     std::vector<tarn::Row*> AppendRows(tarn::editor::Table* table,
                                        const std::vector<std::vector<std::u16string>>& values);
+
+    // Replays a change recorded earlier (DocumentCommands.h: RecordOf) as a command of its own.
+    // False, and nothing changed, when the record does not fit the tables as they are now.
+    bool PushRecord(const CommandRecord& record);
 
     // The tables were replaced (another directory was opened): forgets every command and the
     // current row, marks the state saved and announces tablesReloaded.

@@ -6,7 +6,9 @@
 
 #include "editor/CustomPropertyGridCtrl.h"
 #include "editor/TesselDoc.h"
+#include "editor/DocumentCommands.h"
 #include "editor/resource.h"
+#include "tool/rowText.h"
 #include "tool/cellValue.h"
 
 #include <QAction>
@@ -430,6 +432,57 @@ TEST_F(DocumentUndoTest, PasteBeyondTheLargestIdPastesNothing)
     // One row still fits.
     EXPECT_EQ(View()->PasteText(itemLines[2]), 1);
     EXPECT_EQ(RowAt(0, 80)->Id(), 2147483647);
+}
+
+// Every command written as a record and replayed from it onto the tables as they were gives the
+// same files: what a journal needs.
+TEST_F(DocumentUndoTest, RecordedCommandsReplayToTheSameFiles)
+{
+    ASSERT_TRUE(QDir::setCurrent(m_dir.path()));
+    TableList::instance()->initIndex();
+    TableList::instance()->loadTableList();
+    const std::map<QString, QByteArray> before = Files();
+    CTesselDoc document;
+    ASSERT_TRUE(document.SetCellValue(RowAt(0, 3), kName, u"改名"));
+    ASSERT_TRUE(document.SetCellValue(RowAt(0, 3), kPrice, u"-42"));
+    ASSERT_NE(document.CreateRow(Table(1)), nullptr);
+    ASSERT_EQ(document.DeleteRows({RowAt(1, 4), RowAt(0, 0), RowAt(1, 1)}), 3);
+    std::vector<std::vector<std::u16string>> values;
+    std::vector<tarn::RowTextProblem> problems;
+    ASSERT_TRUE(tarn::RowsFromText(*Table(2), tarn::RowsToText(*Table(2), {RowAt(2, 0), RowAt(2, 1)}), values,
+                                   problems));
+    ASSERT_EQ(document.AppendRows(Table(2), values).size(), 2u);
+    ASSERT_TRUE(TableList::instance()->saveAll().empty());
+    const std::map<QString, QByteArray> after = Files();
+
+    std::vector<CommandRecord> records;
+    for (int i = 0; i < document.UndoStack()->count(); ++i)
+        records.push_back(RecordOf(document.UndoStack()->command(i)));
+    ASSERT_EQ(records.size(), 5u);
+    EXPECT_EQ(records[0].kind, u"set");
+    EXPECT_EQ(records[3].kind, u"delete");
+    while (document.UndoStack()->canUndo())
+        document.Undo();
+    document.UndoStack()->clear();
+    ASSERT_TRUE(TableList::instance()->saveAll().empty());
+    ASSERT_EQ(Files(), before);
+
+    // A record that does not fit the tables is refused: another id at the position, another table.
+    CommandRecord wrongRow = records[0];
+    wrongRow.fields[1] = u"999999";
+    EXPECT_FALSE(document.PushRecord(wrongRow));
+    CommandRecord wrongTable = records[2];
+    wrongTable.fields[0] = u"nothing.txt";
+    EXPECT_FALSE(document.PushRecord(wrongTable));
+    EXPECT_FALSE(document.PushRecord({u"unknown", {}}));
+    EXPECT_EQ(document.UndoStack()->count(), 0);
+
+    for (const CommandRecord& record : records)
+        ASSERT_TRUE(document.PushRecord(record));
+    for (std::size_t i = 0; i < records.size(); ++i)
+        EXPECT_EQ(RecordOf(document.UndoStack()->command(static_cast<int>(i))), records[i]) << i;
+    ASSERT_TRUE(TableList::instance()->saveAll().empty());
+    EXPECT_EQ(Files(), after);
 }
 
 } // namespace
