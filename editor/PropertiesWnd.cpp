@@ -7,6 +7,7 @@
 #include "editor/TesselDoc.h"
 #include "editor/resource.h"
 #include "tool/cell.h"
+#include "tool/cellValue.h"
 #include "tool/row.h"
 #include "tool/table.h"
 
@@ -396,7 +397,13 @@ void CPropertiesWnd::SetDocument(CTesselDoc* document)
 void CPropertiesWnd::WriteCell(tarn::Cell* cell, const std::u16string& newText)
 {
     tarn::Row* row = m_shownRow;
-    if (row == nullptr || m_document == nullptr)
+    if (m_document == nullptr)
+    {
+        // A pane without a document (on its own, in a test) keeps the edit in the cell.
+        tarn::SetExactValueText(*cell, newText);
+        return;
+    }
+    if (row == nullptr)
         return;
     for (int i = 0; i < row->cells.size(); ++i)
     {
