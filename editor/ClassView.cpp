@@ -388,16 +388,10 @@ int CClassView::PasteText(const QString& text)
         {
             if (problem.line == 0)
                 lines << QString::fromStdU16String(problem.why);
-            else if (problem.field.empty())
+            else
                 lines << QStringLiteral("第 %1 行: %2")
                              .arg(problem.line)
                              .arg(QString::fromStdU16String(problem.why));
-            else
-                lines << QStringLiteral("第 %1 行，字段“%2”，值“%3”: %4")
-                             .arg(problem.line)
-                             .arg(QString::fromStdU16String(problem.field),
-                                  QString::fromStdU16String(problem.text),
-                                  QString::fromStdU16String(problem.why));
         }
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Tessel"),
                         QStringLiteral("剪贴板中的行不能粘贴到“%1”，什么也没有粘贴:")

@@ -2,6 +2,11 @@
 
 #include "tool/cellValue.h"
 
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
 CCustomPropertyGridCtrl::CCustomPropertyGridCtrl(QWidget* parent) : PropertyGrid(parent)
 {
     setObjectName(QStringLiteral("PropertyGrid"));
@@ -13,6 +18,36 @@ int CCustomPropertyGridCtrl::NameColumnWidth(int width)
 {
     // The ratio is a float constant used in double arithmetic: 0.38199999928474426, not 0.382.
     return static_cast<int>(width * static_cast<double>(0.382f));
+}
+
+bool CCustomPropertyGridCtrl::CommitEdit(QString* refusal)
+{
+    if (editedItem() == nullptr)
+        return true;
+    const bool wasQuiet = m_quietCommit;
+    m_quietCommit = true;
+    m_quietRefusal.clear();
+    endEditItem(true);
+    m_quietCommit = wasQuiet;
+    if (editedItem() == nullptr)
+        return true;
+    if (refusal != nullptr)
+        *refusal = m_quietRefusal;
+    return false;
+}
+
+void CCustomPropertyGridCtrl::ReturnToEdit()
+{
+    PropertyGridItem* item = editedItem();
+    QLineEdit* editor = inPlaceEditor();
+    if (item == nullptr || editor == nullptr)
+        return;
+    if (currentItem() != item)
+        setCurrentItem(item);
+    // The window the message box had covered takes the keys again.
+    if (!window()->isActiveWindow())
+        window()->activateWindow();
+    editor->setFocus(Qt::OtherFocusReason);
 }
 
 void CCustomPropertyGridCtrl::OnCellChanged(CCustomPropertyGridProperty* property, tarn::Cell* cell,
@@ -27,9 +62,40 @@ void CCustomPropertyGridCtrl::OnCellChanged(CCustomPropertyGridProperty* propert
     emit cellChanged(property, cell);
 }
 
+void CCustomPropertyGridCtrl::OnEditRefused(CCustomPropertyGridProperty* property, const QString& message)
+{
+    Q_UNUSED(property);
+    if (m_quietCommit)
+    {
+        m_quietRefusal = message;
+        return;
+    }
+    if (m_refusalShown)
+        return;
+    m_refusalShown = true;
+    // Shown once the commit has returned: it may come from a focus change or a click, which a
+    // modal box must not interrupt.
+    QPointer<CCustomPropertyGridCtrl> guard(this);
+    QTimer::singleShot(0, this,
+                       [guard, message]()
+                       {
+                           if (!guard)
+                               return;
+                           QMessageBox box(QMessageBox::Warning, QStringLiteral("Tessel"), message,
+                                           QMessageBox::Ok, guard->window());
+                           box.setObjectName(QStringLiteral("EditRefusedBox"));
+                           box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+                           box.exec();
+                           if (!guard)
+                               return;
+                           guard->m_refusalShown = false;
+                           guard->ReturnToEdit();
+                       });
+}
+
 void CCustomPropertyGridCtrl::onResized(int width)
 {
-    endEditItem(true);
+    CommitEdit();
     setLeftColumnWidth(NameColumnWidth(width));
     adjustLayout();
 }

@@ -1,5 +1,6 @@
 // The properties pane's grid: the property grid with the name column at a fixed share of the
-// width, and the place where the cell properties report the cells they changed.
+// width, and the place where the cell properties report the cells they changed and the edits
+// they refused.
 //
 // Owns its properties (as PropertyGrid does); the properties point at cells they do not own.
 #pragma once
@@ -39,6 +40,20 @@ public:
     // cell from `previous`: hands the change to the writer, if any, then emits cellChanged.
     void OnCellChanged(CCustomPropertyGridProperty* property, tarn::Cell* cell,
                        const std::u16string& previous);
+    // Commits the edit in progress, quietly: true when there was none or its text was taken;
+    // false when the text was refused. The editor then stays open on the text, no message is
+    // shown, and `refusal` (when given) receives the reason, for a caller that says itself why
+    // it stops.
+    bool CommitEdit(QString* refusal = nullptr);
+    // Makes the property being edited the current one and gives its editor the focus (after a
+    // refusal was shown). Does nothing when no edit is in progress.
+    void ReturnToEdit();
+
+    // Called by a property of this grid when a committed edit was refused, `message` saying why.
+    // Unless the commit came through CommitEdit, the message is shown in a warning box
+    // ("EditRefusedBox") once the commit has returned, then the edit gets the focus back; while
+    // such a box is pending or open, further refusals show no second one.
+    void OnEditRefused(CCustomPropertyGridProperty* property, const QString& message);
 
 signals:
     // A committed edit altered `cell` (bound to `property`). Not sent when the cell already held
@@ -46,10 +61,14 @@ signals:
     void cellChanged(CCustomPropertyGridProperty* property, tarn::Cell* cell);
 
 protected:
-    // Commits an edit in progress (so that it reaches its cell), then splits the width between
-    // the name and value columns and lays the grid out again.
+    // Commits an edit in progress quietly (so that it reaches its cell; a refused text stays in
+    // its editor until the user commits it), then splits the width between the name and value
+    // columns and lays the grid out again.
     void onResized(int width) override;
 
 private:
     CellWriter m_cellWriter;
+    bool m_quietCommit = false;
+    QString m_quietRefusal;
+    bool m_refusalShown = false; // a refusal box is pending or open
 };

@@ -16,7 +16,8 @@
 namespace tarn
 {
 class Cell;
-}
+struct Field;
+} // namespace tarn
 
 class CCustomPropertyGridProperty : public PropertyGridItem
 {
@@ -30,26 +31,31 @@ public:
     tarn::Cell* GetCell() const;
     void SetCell(tarn::Cell* cell);
 
-    // Writes the property's current value into the bound cell by the cell's type: SetInt,
-    // SetUInt, SetInt64, SetUInt64, SetFloat, SetString, or the list text through SetStringInt /
-    // SetStringFloat. No cell, a cell of no known type, or a value whose type does not belong to
-    // the cell's type is a failed check, and the cell is left alone.
+    // Writes the property's current value into the bound cell through the cell-input adapter
+    // (CellVariant.h): numbers by the cell's typed setter, a string or list text only when it is
+    // exactly a value of the cell's type (see tool/cellText.h). No cell, a cell of no known type,
+    // a value whose type does not belong to the cell's type, or a text the cell's type does not
+    // accept is a failed check, and the cell is left alone.
     void varToCell();
 
-    // End of an edit: the grid's own handling (parse the text into the value), then varToCell,
-    // also when the text did not parse or the value did not change. Returns the grid's result.
-    // Two edits are not written:
-    //  - text holding a tab, CR or LF in a string or list property: a data file cannot hold it
-    //    in one value, so the edit is refused with a message and property and cell keep their
-    //    values;
-    //  - a FLOAT edit committed with the text it started with while the cell holds a value that
-    //    the property shows only approximately (within the pane's tolerance, see
-    //    CPropertiesWnd::DataToUI): the cell keeps its exact value.
-    // When the cell's value changed, the grid (a CCustomPropertyGridCtrl) is told.
+    // End of an edit: the grid's own handling (parse the text into the value, here by the
+    // adapter's rules), then varToCell, also when the value did not change. A text that is not
+    // exactly a value of the field's type is refused: property and cell keep their values, the
+    // editor stays open on the text, and the grid (a CCustomPropertyGridCtrl) is told why
+    // (OnEditRefused), which shows the adapter's message. A FLOAT edit committed with the text it
+    // started with while the cell holds a value that the property shows only approximately
+    // (within the pane's tolerance, see CPropertiesWnd::DataToUI) writes nothing: the cell keeps
+    // its exact value. When the cell's value changed, the grid is told (OnCellChanged).
     bool onUpdateValue() override;
+    // The adapter's parse of the text for the bound cell's field; without a cell, the grid's.
+    bool parseEditText(const QString& text, QVariant* result) override;
+    // A refused edit stays open while the property is bound to a cell.
+    bool keepsRefusedEdit() const override;
 
-    // Whether text holds a character that one value of a data file cannot hold.
-    static bool HoldsSeparator(const QString& text);
-    // The message shown when an edit of the property named `name` is refused for that reason.
-    static QString RefusedSeparatorMessage(const QString& name);
+    // The field the bound cell belongs to, as the adapter needs it: the cell's type and its
+    // field's name (the property's name when the cell has no field). False without a cell.
+    bool CellField(tarn::Field* field) const;
+
+private:
+    QString m_refusal; // why the last parseEditText refused its text; empty otherwise
 };

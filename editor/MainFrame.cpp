@@ -2,12 +2,12 @@
 
 #include "editor/AboutDlg.h"
 #include "editor/AppSettings.h"
+#include "editor/CustomPropertyGridCtrl.h"
 #include "editor/LockKeyIndicators.h"
 #include "editor/Looks.h"
 #include "editor/TesselView.h"
 #include "editor/ToolbarCustomizeDlg.h"
 #include "editor/ToolbarImages.h"
-#include "editor/CustomPropertyGridCtrl.h"
 #include "editor/resource.h"
 #include "tool/tables.h"
 
@@ -405,8 +405,26 @@ QString CMainFrame::CaptionFor(const QString& title)
     return title + QStringLiteral("[*] - Tessel");
 }
 
+bool CMainFrame::CommitOpenEdit(const QString& stopped)
+{
+    QString refusal;
+    if (!m_propertiesPane.IsCreated() || m_propertiesPane.CommitEdit(&refusal))
+        return true;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Tessel"),
+                    QStringLiteral("%1：正在编辑的值无法采用。").arg(stopped), QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("EditRefusedBox"));
+    box.setInformativeText(refusal + QStringLiteral("\n请改正这个值，或按 Esc 放弃这次修改。"));
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
+    if (CCustomPropertyGridCtrl* grid = m_propertiesPane.Grid())
+        grid->ReturnToEdit();
+    return false;
+}
+
 bool CMainFrame::OnSaveAllTables()
 {
+    if (!CommitOpenEdit(QStringLiteral("没有保存")))
+        return false;
     const std::vector<tarn::SaveFailure> failures = TableList::instance()->saveAll();
     if (failures.empty())
     {
@@ -471,8 +489,8 @@ bool CMainFrame::OpenDataDirectory(const QString& path)
     const QString directory = QDir::cleanPath(info.isFile() ? info.absolutePath() : info.absoluteFilePath());
 
     // An edit still open belongs to the data open now; then the question about its changes.
-    if (m_propertiesPane.IsCreated() && m_propertiesPane.Grid() != nullptr)
-        m_propertiesPane.Grid()->endEditItem(true);
+    if (!CommitOpenEdit(QStringLiteral("没有打开其他数据目录")))
+        return false;
     if (!SaveModified())
         return false;
 
@@ -615,7 +633,7 @@ bool CMainFrame::SaveModified()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (!SaveModified())
+    if (!CommitOpenEdit(QStringLiteral("窗口没有关闭")) || !SaveModified())
     {
         event->ignore();
         return;

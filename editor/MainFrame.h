@@ -51,11 +51,18 @@ public:
     // The label of the status bar's message pane ("就绪" while idle).
     QLabel* MessagePane() const { return m_messagePane; }
 
-    // Save all tables (57603, 32775): writes every table of the list in list order. Tables
-    // that cannot be written are reported in one message box naming each file and the reason;
-    // the others stay written. Clears the document's modified flag only when every table was
-    // written. Returns whether every table was written.
+    // Save all tables (57603, 32775): first commits the properties pane's open edit
+    // (CommitOpenEdit; a refused one stops the save, nothing is written), then writes every
+    // table of the list in list order. Tables that cannot be written are reported in one
+    // message box naming each file and the reason; the others stay written. Clears the
+    // document's modified flag only when every table was written. Returns whether every table
+    // was written.
     bool OnSaveAllTables();
+    // Commits the properties pane's open edit before a command that saves, closes or replaces
+    // the data. True when there was none or it was taken; false when its text was refused: a
+    // warning ("EditRefusedBox") then says that `stopped` happened instead of the command and
+    // why the text was refused, and the editor keeps the text and gets the focus back.
+    bool CommitOpenEdit(const QString& stopped);
     // File -> New (57600, 32773): creates a row in the table of the class view's first selected
     // row (CClassView::CreateRow); the document keeps its name.
     void OnFileNew();
@@ -96,6 +103,8 @@ public:
     CPropertiesWnd m_propertiesPane;
 
 protected:
+    // Closing (the window's close button, File -> Exit) first commits the open edit (a refused
+    // one keeps the window open), then asks whether to save unsaved changes.
     void closeEvent(QCloseEvent* event) override;
     QMenu* createPopupMenu() override;
 

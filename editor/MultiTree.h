@@ -201,6 +201,9 @@ private:
     bool isSelectedBit(const QTreeWidgetItem* item) const;
     bool applyItemState(QTreeWidgetItem* item, unsigned state, unsigned mask);
     void platformKeyDown(QKeyEvent* event);
+    // Left (right false) or Right without Ctrl: collapse or expand the caret item, or move the
+    // caret to its parent or first child.
+    void platformStepSideways(bool right);
     void flushSelection();
     void repaintNow();
 

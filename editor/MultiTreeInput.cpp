@@ -571,10 +571,41 @@ void CMultiTree::platformKeyDown(QKeyEvent* event)
         bar->triggerAction(scroll); // Ctrl with a navigation key scrolls and leaves the caret alone
         return;
     }
-    // Shift does not change the platform's movement. Left and Right may collapse or expand instead.
+    if (action == MoveLeft || action == MoveRight)
+    {
+        platformStepSideways(action == MoveRight);
+        return;
+    }
+    // Shift does not change the platform's movement.
     const QModelIndex target = moveCursor(action, Qt::NoModifier);
     if (target.isValid())
         platformSelectCaret(itemFromIndex(target));
+}
+
+void CMultiTree::platformStepSideways(bool right)
+{
+    // The platform tree's Right expands a collapsed item, then moves into its first child; Left
+    // collapses an expanded item, then moves to its parent. Qt's own moves depend on the style
+    // and on the horizontal scroll position, so they are not used here.
+    QTreeWidgetItem* caret = currentItem();
+    if (caret == nullptr)
+    {
+        platformSelectCaret(topLevelItem(0));
+        return;
+    }
+    const bool hasChildren = caret->childCount() > 0 && itemsExpandable();
+    if (right)
+    {
+        if (hasChildren && !caret->isExpanded())
+            expandItem(caret);
+        else if (hasChildren)
+            platformSelectCaret(caret->child(0));
+        return;
+    }
+    if (hasChildren && caret->isExpanded())
+        collapseItem(caret);
+    else if (caret->parent() != nullptr)
+        platformSelectCaret(caret->parent());
 }
 
 void CMultiTree::focusInEvent(QFocusEvent* event)

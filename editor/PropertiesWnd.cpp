@@ -1,6 +1,7 @@
 #include "editor/PropertiesWnd.h"
 
 #include "base/assert.h"
+#include "editor/CellVariant.h"
 #include "editor/CustomPropertyGridCtrl.h"
 #include "editor/CustomPropertyGridProperty.h"
 #include "editor/CustomPropertyGridTableProperty.h"
@@ -17,6 +18,7 @@
 #include <QEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QTimer>
 #include <QToolBar>
 
 #include <algorithm>
@@ -81,7 +83,13 @@ QString FromUtf16(const char16_t* text)
 
 CPropertiesWnd::CPropertiesWnd(QWidget* parent) : DockPane(parent) {}
 
-CPropertiesWnd::~CPropertiesWnd() = default;
+CPropertiesWnd::~CPropertiesWnd()
+{
+    // The grid outlives this part of the pane (Qt deletes it with the base); it must not call
+    // back.
+    if (m_propertyGrid != nullptr)
+        disconnect(m_propertyGrid, nullptr, this, nullptr);
+}
 
 bool CPropertiesWnd::OnCreate()
 {
@@ -101,6 +109,13 @@ bool CPropertiesWnd::OnCreate()
     m_propertyGrid = new CCustomPropertyGridCtrl(client);
     m_propertyGrid->SetCellWriter([this](CCustomPropertyGridProperty*, tarn::Cell* cell,
                                          const std::u16string& text) { WriteCell(cell, text); });
+    // A row asked for while a refused edit was open is shown once that edit has ended.
+    connect(m_propertyGrid, &PropertyGrid::editEnded, this,
+            [this]()
+            {
+                if (m_pendingRow != nullptr)
+                    QTimer::singleShot(0, this, [this]() { ShowPendingRow(); });
+            });
 
     m_toolBar = new QToolBar(client);
     m_toolBar->setObjectName(QStringLiteral("PropertiesToolBar"));
@@ -257,8 +272,16 @@ void CPropertiesWnd::DataToUI(tarn::Row* row)
         SCL_ASSERT(false);
         return;
     }
-    // An edit still open belongs to the row shown so far.
+    // An edit still open belongs to the row shown so far. If its text is refused, that row stays
+    // shown with the editor open on the text (the grid says why); `row` follows once the edit
+    // has ended.
     m_propertyGrid->endEditItem(true);
+    if (m_propertyGrid->editedItem() != nullptr)
+    {
+        m_pendingRow = row;
+        return;
+    }
+    m_pendingRow = nullptr;
 
     if (table->m_fileName != m_shownTableName)
         InitPropList(table);
@@ -337,7 +360,9 @@ void CPropertiesWnd::ShowCellValue(CCustomPropertyGridProperty* property, tarn::
     case FIELD_TYPE_STRING_INT:
     case FIELD_TYPE_STRING_FLOAT:
     {
-        const QString value = FromUtf16(cell->ToString());
+        // The whole list: the cell's own text form is cut at 127 units, and an edit of a cut
+        // text would drop the values beyond it.
+        const QString value = CellVariant(*cell).toString();
         if (shown.toString() != value)
             property->setValue(QVariant(value));
         break;
@@ -352,6 +377,8 @@ void CPropertiesWnd::ForgetRow(const tarn::Row* row)
 {
     if (row == nullptr || m_propertyGrid == nullptr)
         return;
+    if (row == m_pendingRow)
+        m_pendingRow = nullptr;
     bool bound = row == m_shownRow;
     if (PropertyGridItem* group = m_propertyGrid->property(0); group != nullptr && !bound)
     {
@@ -385,7 +412,12 @@ void CPropertiesWnd::SetDocument(CTesselDoc* document)
     connect(m_document, &CTesselDoc::cellChanged, this,
             [this](tarn::editor::Table*, tarn::Row* row, int field) { OnDocumentCellChanged(row, field); });
     connect(m_document, &CTesselDoc::rowsRemoved, this, &CPropertiesWnd::OnRowsRemoved);
-    connect(m_document, &CTesselDoc::tablesReloaded, this, &CPropertiesWnd::Clear);
+    connect(m_document, &CTesselDoc::tablesReloaded, this,
+            [this]()
+            {
+                m_pendingRow = nullptr;
+                Clear();
+            });
     connect(m_document, &CTesselDoc::commitPendingEdits, this,
             [this]()
             {
@@ -431,16 +463,11 @@ void CPropertiesWnd::OnDocumentCellChanged(tarn::Row* row, int field)
 
 void CPropertiesWnd::OnRowsRemoved(const DocRows& rows)
 {
-    if (m_shownRow == nullptr)
+    if (m_shownRow == nullptr && m_pendingRow == nullptr)
         return;
     for (tarn::Row* row : rows.rows)
-    {
-        if (row == m_shownRow)
-        {
+        if (row == m_shownRow || row == m_pendingRow)
             ForgetRow(row);
-            return;
-        }
-    }
 }
 
 void CPropertiesWnd::Clear()
@@ -451,4 +478,16 @@ void CPropertiesWnd::Clear()
     m_propertyGrid->removeAll();
     m_shownTableName.clear();
     m_shownRow = nullptr;
+}
+
+bool CPropertiesWnd::CommitEdit(QString* refusal)
+{
+    return m_propertyGrid == nullptr || m_propertyGrid->CommitEdit(refusal);
+}
+
+void CPropertiesWnd::ShowPendingRow()
+{
+    tarn::Row* row = m_pendingRow;
+    if (row != nullptr && m_propertyGrid != nullptr && m_propertyGrid->editedItem() == nullptr)
+        DataToUI(row);
 }

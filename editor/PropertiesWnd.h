@@ -50,22 +50,31 @@ public:
 
     // Shows `row` (not owned, not null): rebuilds the grid if the row's table is not the one
     // shown, then binds property i to cell i and replaces only the values that differ (a FLOAT
-    // within 0.0001 of the value shown is left as it is). An edit in progress is committed to
-    // the row it was started on first. A row without a table, a missing cell or more cells than
-    // properties is a failed check that ends the update there.
+    // within 0.0001 of the value shown is left as it is; a list shows its whole text). An edit in
+    // progress is committed to the row it was started on first; if its text is refused, that
+    // row stays shown with the editor open, and `row` becomes the pending row, shown as soon as
+    // the edit ends (committed or cancelled). A row without a table, a missing cell or more cells
+    // than properties is a failed check that ends the update there.
     void DataToUI(tarn::Row* row);
     // Rebuilds the grid for `table`: the group "属性" with one unbound property per field (a link
     // property for a field with a LinkTableName), values 0, 0.0 or empty by type; records the
     // table's file name as the shown table.
     void InitPropList(tarn::editor::Table* table);
     // Called before `row` is destroyed: if the grid is bound to that row's cells, the grid is
-    // emptied (no properties, no shown table) so that no later edit can reach them.
+    // emptied (no properties, no shown table) so that no later edit can reach them; a pending
+    // row that is `row` is forgotten.
     void ForgetRow(const tarn::Row* row);
+    // Commits the edit in progress before a command that saves, closes or replaces the data:
+    // true when there was none or its text was taken; false when it was refused. Then nothing
+    // is shown, the editor stays open on the text, and `refusal` (when given) receives why.
+    bool CommitEdit(QString* refusal = nullptr);
     // Gives the grid the interface font with the size, weight and slant of the menu font.
     void UpdateGridFont();
 
     // The row shown, or null before the first DataToUI and after ForgetRow emptied the grid.
     tarn::Row* ShownRow() const { return m_shownRow; }
+    // The row to show once a refused edit has ended, or null.
+    tarn::Row* PendingRow() const { return m_pendingRow; }
     // File name of the table whose fields the grid holds; empty while the grid is empty.
     const scl::stringT<char16_t, 128>& ShownTableName() const { return m_shownTableName; }
     CCustomPropertyGridCtrl* Grid() const { return m_propertyGrid; }
@@ -98,11 +107,13 @@ private:
     static void ShowCellValue(CCustomPropertyGridProperty* property, tarn::Cell* cell, bool exact);
 
     CTesselDoc* m_document = nullptr;
+    void ShowPendingRow();
 
     CCustomPropertyGridCtrl* m_propertyGrid = nullptr;
     QFont m_gridFont;
     QComboBox* m_selectorCombo = nullptr;
     QToolBar* m_toolBar = nullptr;
     scl::stringT<char16_t, 128> m_shownTableName;
-    tarn::Row* m_shownRow = nullptr; // not owned
+    tarn::Row* m_shownRow = nullptr;   // not owned
+    tarn::Row* m_pendingRow = nullptr; // not owned; cleared by ForgetRow
 };

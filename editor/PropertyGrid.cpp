@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -286,7 +287,7 @@ bool PropertyGridItem::onUpdateValue()
     if (text == m_grid->m_editStartText)
         return true;
     QVariant parsed;
-    if (!parseValue(text, valueType(), &parsed))
+    if (!parseEditText(text, &parsed))
         return false;
     if (parsed != m_value)
     {
@@ -295,6 +296,11 @@ bool PropertyGridItem::onUpdateValue()
         m_grid->onPropertyChanged(this);
     }
     return true;
+}
+
+bool PropertyGridItem::parseEditText(const QString& text, QVariant* result)
+{
+    return parseValue(text, valueType(), result);
 }
 
 void PropertyGridItem::onClickButton(const QPoint&) {}
@@ -444,12 +450,14 @@ PropertyGrid::PropertyGrid(QWidget* parent) : QWidget(parent)
                 if (!item || m_rebuilding)
                     return;
                 item->m_expanded = false;
-                // An edit whose row disappears is committed.
+                // An edit whose row disappears is committed; one that is refused keeps its row.
                 for (PropertyGridItem* up = m_editItem ? m_editItem->m_parent : nullptr; up;
                      up = up->m_parent)
                     if (up == item)
                     {
                         endEditItem(true);
+                        if (m_editItem)
+                            item->setExpanded(true);
                         break;
                     }
             });
@@ -467,6 +475,8 @@ PropertyGrid::PropertyGrid(QWidget* parent) : QWidget(parent)
 
 PropertyGrid::~PropertyGrid()
 {
+    // Owners that listen may be half destroyed by now (the grid is deleted as their child).
+    const QSignalBlocker silence(this);
     closeEditor();
     m_rebuilding = true;
     disconnect(m_tree, nullptr, this, nullptr);
@@ -535,6 +545,8 @@ bool PropertyGrid::editItem(PropertyGridItem* item)
     if (m_editItem == item && m_editor)
         return true;
     endEditItem(true);
+    if (m_editItem)
+        return false; // the edit in progress was refused and stays
     setCurrentItem(item);
     m_tree->scrollToItem(item->m_treeItem);
 
@@ -564,8 +576,11 @@ bool PropertyGrid::endEditItem(bool commit)
         result = item->onUpdateValue();
         m_endingEdit = false;
     }
-    if (m_editItem == item) // the hook may have ended the edit (or removed the item) itself
-        closeEditor();
+    if (m_editItem != item) // the hook ended the edit (or removed the item) itself
+        return commit && result;
+    if (commit && !result && item->keepsRefusedEdit() && m_editor)
+        return false; // the text stays in the editor to be corrected
+    closeEditor();
     return commit && result;
 }
 
@@ -584,6 +599,8 @@ void PropertyGrid::closeEditor()
         editor->deleteLater(); // may be inside one of its own events
     }
     placeInPlaceWidgets();
+    if (editor)
+        emit editEnded();
 }
 
 void PropertyGrid::setLeftColumnWidth(int width)

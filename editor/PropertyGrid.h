@@ -19,7 +19,9 @@
 // Editing: Enter or F2 on the current property, a double click on it, or a click on the value
 // of the current property opens a QLineEdit in the value cell (only if the property allows
 // editing). Enter or moving the focus elsewhere in the window commits, Escape cancels. Committing
-// calls the property's onUpdateValue(), which subclasses override to act on the new value.
+// calls the property's onUpdateValue(), which subclasses override to act on the new value. A
+// property whose keepsRefusedEdit() is true keeps its editor open on the text when a commit
+// fails, so that the user can correct it (or press Escape); otherwise the editor closes.
 #ifndef TESSEL_EDITOR_PROPERTYGRID_H
 #define TESSEL_EDITOR_PROPERTYGRID_H
 
@@ -104,10 +106,14 @@ public:
     virtual QString formatValue() const;
 
     // Called by the grid when an in-place edit of this property is committed, while the editor
-    // still exists. Parses the editor's text into the property's type; if that succeeds and the
-    // value changes, stores it, redraws and notifies the grid. Returns false when the text did
-    // not parse (the value is then unchanged). Overrides call this first.
+    // still exists. Parses the editor's text (parseEditText); if that succeeds and the value
+    // changes, stores it, redraws and notifies the grid. Returns false when the text did not
+    // parse (the value is then unchanged). Overrides call this first.
     virtual bool onUpdateValue();
+    // Parses an edited text into a value of the property's type; parseValue by default.
+    virtual bool parseEditText(const QString& text, QVariant* result);
+    // Whether a failed commit leaves the editor open on its text (false here: it closes).
+    virtual bool keepsRefusedEdit() const { return false; }
     // Called when the property's button is clicked; point is the button's centre in viewport
     // coordinates of the grid's tree. Does nothing here.
     virtual void onClickButton(const QPoint& point);
@@ -156,11 +162,13 @@ public:
     PropertyGridItem* currentItem() const;
     void setCurrentItem(PropertyGridItem* item);
 
-    // Opens the in-place editor on a property that allows editing; false otherwise.
+    // Opens the in-place editor on a property that allows editing; false otherwise, and false
+    // when an edit of another property was refused and stays open.
     bool editItem(PropertyGridItem* item);
     // Ends the edit in progress: commit runs the property's onUpdateValue, otherwise the text is
-    // dropped. The editor is closed either way. Returns false when no edit was in progress or
-    // the committed text did not parse.
+    // dropped. The editor is closed, except after a failed commit of a property that keeps
+    // refused edits (then the edit stays in progress, editedItem() still names it). Returns
+    // false when no edit was in progress or the committed text did not parse.
     bool endEditItem(bool commit = true);
     PropertyGridItem* editedItem() const { return m_editItem; }
     QLineEdit* inPlaceEditor() const { return m_editor.data(); }
@@ -200,6 +208,8 @@ public:
 signals:
     // A property's value was changed by a committed edit.
     void propertyChanged(PropertyGridItem* item);
+    // The in-place editor was closed (the edit committed, cancelled or dropped).
+    void editEnded();
 
 protected:
     // Called by onUpdateValue when an edit changed a value; emits propertyChanged.

@@ -2,6 +2,8 @@
 # the table view dialog. The pane itself (PropertiesWnd) is built with the shell, whose main
 # frame holds it by value; the shell therefore links these parts.
 add_library(tessel_properties STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/CellVariant.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CellVariant.h
   ${CMAKE_CURRENT_LIST_DIR}/CustomPropertyGridCtrl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CustomPropertyGridCtrl.h
   ${CMAKE_CURRENT_LIST_DIR}/CustomPropertyGridProperty.cpp

@@ -5,6 +5,7 @@
 
 #include "base/string.h"
 #include "tool/cell.h"
+#include "tool/cellText.h"
 #include "tool/cellValue.h"
 #include "tool/row.h"
 #include "tool/table.h"
@@ -14,9 +15,6 @@ namespace tarn
 {
 namespace
 {
-
-constexpr std::size_t kMaxStringUnits = 1023;
-constexpr int kMaxListValues = 64;
 
 std::vector<std::u16string> Split(const std::u16string& text, char16_t separator)
 {
@@ -33,74 +31,6 @@ std::vector<std::u16string> Split(const std::u16string& text, char16_t separator
         pieces.push_back(text.substr(start, end - start));
         start = end + 1;
     }
-}
-
-// An optional '-' and decimal digits, nothing else (no space, no '+').
-bool IsDecimal(const std::u16string& s)
-{
-    std::size_t i = !s.empty() && s[0] == u'-' ? 1 : 0;
-    if (i == s.size())
-        return false;
-    for (; i < s.size(); ++i)
-        if (s[i] < u'0' || s[i] > u'9')
-            return false;
-    return true;
-}
-
-bool CheckNumber(FIELD_TYPE type, const std::u16string& s, std::u16string& why)
-{
-    const char16_t* first = s.data();
-    const char16_t* last = first + s.size();
-    switch (type)
-    {
-    case FIELD_TYPE_INT:
-    {
-        std::int32_t v = 0;
-        if (!IsDecimal(s))
-            why = u"不是整数";
-        else if (!text::ParseInt32(first, last, v))
-            why = u"超出 INT 的范围 (-2147483648 到 2147483647)";
-        break;
-    }
-    case FIELD_TYPE_UINT:
-    {
-        std::uint32_t v = 0;
-        if (!IsDecimal(s))
-            why = u"不是整数";
-        else if (s[0] == u'-' || !text::ParseUInt32(first, last, v))
-            why = u"超出 UINT 的范围 (0 到 4294967295)";
-        break;
-    }
-    case FIELD_TYPE_INT64:
-    {
-        std::int64_t v = 0;
-        if (!IsDecimal(s))
-            why = u"不是整数";
-        else if (!text::ParseInt64(first, last, v))
-            why = u"超出 INT64 的范围";
-        break;
-    }
-    case FIELD_TYPE_UINT64:
-    {
-        std::uint64_t v = 0;
-        if (!IsDecimal(s))
-            why = u"不是整数";
-        else if (s[0] == u'-' || !text::ParseUInt64(first, last, v))
-            why = u"超出 UINT64 的范围";
-        break;
-    }
-    case FIELD_TYPE_FLOAT:
-    {
-        float v = 0.0f;
-        if (s.empty() || s[0] == u' ' || s[0] == u'+' || !text::ParseFloat(first, last, v))
-            why = u"不是数值";
-        break;
-    }
-    default:
-        why = u"未知的字段类型";
-        break;
-    }
-    return why.empty();
 }
 
 } // namespace
@@ -141,96 +71,18 @@ bool CheckFieldText(editor::Table& table, int field, const std::u16string& value
         why = u"没有对应的字段";
         return false;
     }
-    const FIELD_TYPE type = table.m_fields[field].m_type;
-    switch (type)
+    // The one cell-input adapter decides, as for every other editor surface.
+    const CellInput input = ParseCellText(table.m_fields[field], value);
+    if (!input)
     {
-    case FIELD_TYPE_STRING:
-        if (value.size() > kMaxStringUnits)
-            why = u"超过 1023 个字符";
-        break;
-    case FIELD_TYPE_STRING_INT:
-    case FIELD_TYPE_STRING_FLOAT:
-    {
-        if (value.empty())
-            break;
-        const std::vector<std::u16string> pieces = Split(value, u'|');
-        if (static_cast<int>(pieces.size()) > kMaxListValues)
-        {
-            why = u"列表超过 64 个值";
-            break;
-        }
-        for (const std::u16string& piece : pieces)
-        {
-            if (!CheckNumber(type == FIELD_TYPE_STRING_INT ? FIELD_TYPE_INT : FIELD_TYPE_FLOAT, piece, why))
-            {
-                why = u"列表中的“" + piece + u"”" + why;
-                break;
-            }
-        }
-        break;
-    }
-    default:
-        CheckNumber(type, value, why);
-        break;
-    }
-    if (!why.empty())
+        why = input.message;
         return false;
-
-    // The value in its exact form: read into a cell of the field as the data file reader would.
+    }
     std::unique_ptr<Cell> cell(CreateCell(table.m_fields[field]));
-    if (!cell)
+    if (!cell || !WriteCell(*cell, input.value))
     {
         why = u"无法创建单元格";
         return false;
-    }
-    switch (type)
-    {
-    case FIELD_TYPE_INT:
-    {
-        std::int32_t v = 0;
-        text::ParseInt32(value.data(), value.data() + value.size(), v);
-        cell->SetInt(v);
-        break;
-    }
-    case FIELD_TYPE_UINT:
-    {
-        std::uint32_t v = 0;
-        text::ParseUInt32(value.data(), value.data() + value.size(), v);
-        cell->SetUInt(v);
-        break;
-    }
-    case FIELD_TYPE_INT64:
-    {
-        std::int64_t v = 0;
-        text::ParseInt64(value.data(), value.data() + value.size(), v);
-        cell->SetInt64(v);
-        break;
-    }
-    case FIELD_TYPE_UINT64:
-    {
-        std::uint64_t v = 0;
-        text::ParseUInt64(value.data(), value.data() + value.size(), v);
-        cell->SetUInt64(v);
-        break;
-    }
-    case FIELD_TYPE_FLOAT:
-    {
-        float v = 0.0f;
-        text::ParseFloat(value.data(), value.data() + value.size(), v);
-        cell->SetFloat(v);
-        break;
-    }
-    case FIELD_TYPE_STRING:
-        cell->SetString(value.c_str());
-        break;
-    case FIELD_TYPE_STRING_INT:
-        cell->SetStringInt(value.c_str());
-        break;
-    case FIELD_TYPE_STRING_FLOAT:
-        cell->SetStringFloat(value.c_str());
-        break;
-    default:
-        break;
     }
     exact = ExactValueText(*cell);
     return true;

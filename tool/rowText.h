@@ -6,9 +6,9 @@
 //
 // Read form: lines ended by "\n" or "\r\n", the last line end optional, empty lines ignored; a
 // first line equal to the field names is the header and skipped. Value i of a line goes to field
-// i of the table. Every value is checked with its field's rules (the data file's forms: decimal
-// integers in range, a number for a FLOAT, lists of those joined by "|", at most 1023 units of
-// string); the value of the id field is not used, because rows taken in get fresh ids.
+// i of the table. Every value is checked with its field's rules by the cell-input adapter
+// (tool/cellText.h, ParseCellText), as typed values are; the value of the id field is not used,
+// because rows taken in get fresh ids.
 #ifndef TARN_TOOL_ROWTEXT_H
 #define TARN_TOOL_ROWTEXT_H
 
@@ -32,7 +32,8 @@ struct RowTextProblem
     int line = 0;         // 1-based line of the text
     std::u16string field; // the field's name; empty for a problem of the whole line
     std::u16string text;  // the value as given
-    std::u16string why;   // the reason, in Chinese
+    std::u16string why;   // the reason, in Chinese (for a value: the adapter's message, which names
+                          // the field and quotes the text)
 };
 
 // Reads `text` for `table`. On success returns true and fills `rows` with one entry per row
@@ -43,8 +44,8 @@ bool RowsFromText(editor::Table& table, const std::u16string& text,
                   std::vector<std::vector<std::u16string>>& rows, std::vector<RowTextProblem>& problems,
                   int maxProblems = 10);
 
-// Checks `value` against `table`'s field `field` in the data file's form. On success returns true
-// and sets `exact` to the value's exact text; otherwise returns false and sets `why`.
+// Checks `value` against `table`'s field `field` (ParseCellText). On success returns true and sets
+// `exact` to the value's exact text; otherwise returns false and sets `why`.
 bool CheckFieldText(editor::Table& table, int field, const std::u16string& value, std::u16string& exact,
                     std::u16string& why);
 

@@ -9,6 +9,7 @@
 
 #include <QContextMenuEvent>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -440,6 +441,67 @@ TEST_F(ClassViewTest, EmptyTableListShowsOnlyTheRoot)
     EXPECT_EQ(Root()->text(0), QStringLiteral("编辑元素"));
     EXPECT_TRUE(Root()->isExpanded());
     EXPECT_EQ(Root()->childCount(), 0);
+}
+
+// A style that, unlike the looks' own, scrolls sideways on Left and Right instead of entering
+// children and leaving to the parent.
+class SidewaysArrowStyle : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == QStyle::SH_ItemView_ArrowKeysNavigateIntoChildren)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// The platform tree's own keys: Right expands, then enters the first row; Left leaves a row for
+// its table, then collapses the table; whatever the style says about arrow keys.
+TEST_F(ClassViewTest, RightAndLeftExpandEnterLeaveAndCollapse)
+{
+    Start();
+    SidewaysArrowStyle sidewaysStyle;
+    // The tree gives the style back before it goes, also when a check ends the test early.
+    struct StyleScope
+    {
+        QWidget* widget;
+        ~StyleScope() { widget->setStyle(nullptr); }
+    } scope{Tree()};
+    for (bool sideways : {false, true})
+    {
+        SCOPED_TRACE(sideways ? "style that scrolls sideways" : "the look's style");
+        const int t = sideways ? 2 : 1; // a table not touched yet
+        if (sideways)
+            Tree()->setStyle(&sidewaysStyle);
+        Tree()->setFocus();
+        ASSERT_TRUE(WaitFor([&] { return Tree()->hasFocus(); }));
+        Click(TableItem(t));
+        ASSERT_EQ(Tree()->currentItem(), TableItem(t));
+        ASSERT_FALSE(TableItem(t)->isExpanded());
+
+        QTest::keyClick(Tree(), Qt::Key_Right);
+        EXPECT_TRUE(TableItem(t)->isExpanded());
+        EXPECT_EQ(Tree()->currentItem(), TableItem(t));
+        QTest::keyClick(Tree(), Qt::Key_Right);
+        EXPECT_EQ(Tree()->currentItem(), RowItem(t, 0));
+        EXPECT_EQ(Selected(), std::vector<QTreeWidgetItem*>{RowItem(t, 0)});
+        EXPECT_EQ(Pane()->ShownRow(), RowAt(t, 0));
+        QTest::keyClick(Tree(), Qt::Key_Right); // a row has nothing to expand
+        EXPECT_EQ(Tree()->currentItem(), RowItem(t, 0));
+
+        QTest::keyClick(Tree(), Qt::Key_Left);
+        EXPECT_EQ(Tree()->currentItem(), TableItem(t));
+        EXPECT_TRUE(TableItem(t)->isExpanded());
+        EXPECT_EQ(Selected(), std::vector<QTreeWidgetItem*>{TableItem(t)});
+        QTest::keyClick(Tree(), Qt::Key_Left);
+        EXPECT_FALSE(TableItem(t)->isExpanded());
+        EXPECT_EQ(Tree()->currentItem(), TableItem(t));
+        QTest::keyClick(Tree(), Qt::Key_Left);
+        EXPECT_EQ(Tree()->currentItem(), Root());
+        EXPECT_EQ(Pane()->ShownRow(), RowAt(t, 0)); // the table and the root leave the pane as it is
+    }
 }
 
 // Without a main window the caret change has nowhere to show the row.

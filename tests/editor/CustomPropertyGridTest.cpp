@@ -7,10 +7,12 @@
 #include "editor/CustomPropertyGridTableProperty.h"
 
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QToolButton>
 
 #include <limits>
+#include <tuple>
 #include <memory>
 
 using namespace proptest;
@@ -123,8 +125,8 @@ TEST_F(CustomPropertyGridTest, VarToCellWritesTheValueByTheCellsType)
     Add("u64", QVariant(std::numeric_limits<qulonglong>::max()), u64.cell.get())->varToCell();
     Add("f32", QVariant(0.25f), f32.cell.get())->varToCell();
     Add("text", QVariant(QStringLiteral("长 剑")), text.cell.get())->varToCell();
-    Add("ints", QVariant(QStringLiteral("4|-5||6|")), ints.cell.get())->varToCell();
-    Add("floats", QVariant(QStringLiteral("1.5|x|2")), floats.cell.get())->varToCell();
+    Add("ints", QVariant(QStringLiteral(" 4| -5 |6")), ints.cell.get())->varToCell();
+    Add("floats", QVariant(QStringLiteral("1.5| 0 |2")), floats.cell.get())->varToCell();
 
     EXPECT_EQ(i32.cell->GetInt(), -42);
     EXPECT_EQ(u32.cell->GetUInt(), 4294967295u);
@@ -152,23 +154,57 @@ TEST_F(CustomPropertyGridTest, VarToCellWithoutACellOrOfTheWrongTypeIsAFailedChe
     wrong->varToCell();
     EXPECT_EQ(scl::AssertReportCount(), reports + 1);
     EXPECT_EQ(number.cell->GetInt(), 8);
+
+    // List text that is not exactly a list of the cell's type is not written either.
+    OwnedCell ints(FIELD_TYPE_STRING_INT), floats(FIELD_TYPE_STRING_FLOAT);
+    ints.cell->SetStringInt(u"7");
+    floats.cell->SetStringFloat(u"7");
+    for (auto [name, text, cell] : {std::tuple{"ints", "4|-5||6|", ints.cell.get()},
+                                    std::tuple{"floats", "1.5|x|2", floats.cell.get()}})
+    {
+        CCustomPropertyGridProperty* property = Add(name, QVariant(QString::fromLatin1(text)), cell);
+        reports = scl::AssertReportCount();
+        property->varToCell();
+        EXPECT_EQ(scl::AssertReportCount(), reports + 1) << name;
+        EXPECT_EQ(cell->ToString()[0], u'7') << name;
+    }
 }
 
-TEST_F(CustomPropertyGridTest, EveryCommitWritesThePropertysValueEvenWhenTheTextDoesNotParse)
+TEST_F(CustomPropertyGridTest, EveryAcceptedCommitWritesThePropertysValueARefusedOneNothing)
 {
     OwnedCell count(FIELD_TYPE_INT);
     count.cell->SetInt(5);
-    // A property that holds 7 while its cell holds 5: the commit writes the property's value.
+    // A property that holds 7 while its cell holds 5.
     CCustomPropertyGridProperty* property = Add(QStringLiteral("Count"), QVariant(7), count.cell.get());
     ShowAt(400);
     QSignalSpy spy(grid.get(), &CCustomPropertyGridCtrl::cellChanged);
 
+    // Text that is no INT is refused: a message, nothing written, the editor keeps the text.
+    QString message;
+    ModalAnswer<QMessageBox> answer(
+        [&](QMessageBox* box)
+        {
+            message = box->text();
+            box->close();
+        });
     QLineEdit* editor = OpenEditor(property);
     ASSERT_NE(editor, nullptr);
     QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(editor, QStringLiteral("abc"));
     QTest::keyClick(editor, Qt::Key_Return);
     EXPECT_EQ(property->value(), QVariant(7));
+    EXPECT_EQ(count.cell->GetInt(), 5);
+    EXPECT_EQ(spy.count(), 0);
+    EXPECT_EQ(property->inPlaceEditor(), editor);
+    ASSERT_TRUE(WaitFor([&] { return answer.answered(); }));
+    EXPECT_EQ(message, QStringLiteral("“F”必须是 -2147483648 到 2147483647 之间的整数，“abc”不是。"));
+    QTest::keyClick(editor, Qt::Key_Escape);
+    EXPECT_EQ(property->inPlaceEditor(), nullptr);
+
+    // A commit of the text as shown writes the property's value.
+    editor = OpenEditor(property);
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_Return);
     EXPECT_EQ(count.cell->GetInt(), 7);
     EXPECT_EQ(spy.count(), 1);
 
@@ -187,6 +223,38 @@ TEST_F(CustomPropertyGridTest, EveryCommitWritesThePropertysValueEvenWhenTheText
     QTest::keyClick(editor, Qt::Key_Escape);
     EXPECT_EQ(count.cell->GetInt(), 7);
     EXPECT_EQ(spy.count(), 1);
+}
+
+TEST_F(CustomPropertyGridTest, ResizingWithARefusedTextKeepsItQuietlyInTheEditor)
+{
+    OwnedCell count(FIELD_TYPE_INT);
+    count.cell->SetInt(5);
+    CCustomPropertyGridProperty* property = Add(QStringLiteral("Count"), QVariant(5), count.cell.get());
+    ShowAt(500);
+    ModalAnswer<QWidget> anyModal([](QWidget* modal) { modal->close(); }, 300);
+
+    QLineEdit* editor = OpenEditor(property);
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, QStringLiteral("9x"));
+    grid->resize(700, 300);
+    ASSERT_TRUE(WaitFor([&] { return grid->width() == 700; }));
+    QTest::qWait(400);
+    EXPECT_FALSE(anyModal.answered());
+    EXPECT_EQ(property->inPlaceEditor(), editor);
+    EXPECT_EQ(editor->text(), QStringLiteral("9x"));
+    EXPECT_EQ(count.cell->GetInt(), 5);
+    EXPECT_EQ(grid->leftColumnWidth(), 267);
+
+    // CommitEdit says why without showing anything; the editor still holds the text.
+    QString refusal;
+    EXPECT_FALSE(grid->CommitEdit(&refusal));
+    EXPECT_TRUE(refusal.contains(QStringLiteral("“9x”不是"))) << refusal.toStdString();
+    EXPECT_EQ(property->inPlaceEditor(), editor);
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    EXPECT_TRUE(grid->CommitEdit(&refusal));
+    EXPECT_EQ(count.cell->GetInt(), 9);
+    EXPECT_EQ(property->inPlaceEditor(), nullptr);
 }
 
 TEST_F(CustomPropertyGridTest, LinkPropertyHasAButtonAndNoInPlaceEditor)

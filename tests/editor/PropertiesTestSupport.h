@@ -175,6 +175,38 @@ inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000
     return true;
 }
 
+// Selects the property with a click on its name and opens its editor with F2; the editor, or
+// null when none opened.
+inline QLineEdit* OpenEditor(PropertyGrid* grid, PropertyGridItem* item)
+{
+    grid->setCurrentItem(item); // scrolls it into view
+    const QRect name = grid->nameRect(item);
+    EXPECT_FALSE(name.isEmpty());
+    QTest::mouseClick(grid->treeWidget()->viewport(), Qt::LeftButton, Qt::NoModifier, name.center());
+    EXPECT_EQ(grid->currentItem(), item);
+    QTest::keyClick(grid->treeWidget(), Qt::Key_F2);
+    return item->inPlaceEditor();
+}
+
+// Replaces the editor's text as a user does: select all, delete, then type (printable ASCII of
+// up to 100 characters) or commit the text through the input method (anything else).
+inline void TypeText(QLineEdit* editor, const QString& text)
+{
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    bool ascii = text.size() <= 100;
+    for (QChar c : text)
+        ascii = ascii && c.unicode() > 0x20 && c.unicode() < 0x7F;
+    if (ascii)
+    {
+        QTest::keyClicks(editor, text);
+        return;
+    }
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(editor, &event);
+}
+
 // Answers the first modal widget of type T that becomes active: `answer` gets it and must close
 // it. Any modal widget still open when the time is up is closed, so a test never hangs. Make the
 // answer before the call that opens the dialog.
@@ -315,36 +347,8 @@ protected:
     QTreeWidget* Tree() const { return grid->treeWidget(); }
     QWidget* Viewport() const { return grid->treeWidget()->viewport(); }
 
-    // Selects the property with a click on its name and opens its editor with F2.
-    QLineEdit* OpenEditor(PropertyGridItem* item)
-    {
-        grid->setCurrentItem(item); // scrolls it into view
-        const QRect name = grid->nameRect(item);
-        EXPECT_FALSE(name.isEmpty());
-        QTest::mouseClick(Viewport(), Qt::LeftButton, Qt::NoModifier, name.center());
-        EXPECT_EQ(grid->currentItem(), item);
-        QTest::keyClick(Tree(), Qt::Key_F2);
-        return item->inPlaceEditor();
-    }
-
-    // Replaces the editor's text as a user does: select all, delete, then type (printable
-    // ASCII) or commit the text through the input method (anything else).
-    static void Type(QLineEdit* editor, const QString& text)
-    {
-        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(editor, Qt::Key_Backspace);
-        bool ascii = true;
-        for (QChar c : text)
-            ascii = ascii && c.unicode() > 0x20 && c.unicode() < 0x7F;
-        if (ascii)
-        {
-            QTest::keyClicks(editor, text);
-            return;
-        }
-        QInputMethodEvent event;
-        event.setCommitString(text);
-        QApplication::sendEvent(editor, &event);
-    }
+    QLineEdit* OpenEditor(PropertyGridItem* item) { return proptest::OpenEditor(grid, item); }
+    static void Type(QLineEdit* editor, const QString& text) { TypeText(editor, text); }
 
     // Types text into the property's editor and presses Enter.
     void EditTo(PropertyGridItem* item, const QString& text)

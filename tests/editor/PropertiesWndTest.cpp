@@ -4,7 +4,9 @@
 #include "PropertiesTestSupport.h"
 
 #include "base/assert.h"
+#include "editor/CellVariant.h"
 #include "editor/CustomPropertyGridTableProperty.h"
+#include "tool/cellText.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -242,31 +244,202 @@ TEST_F(PropertiesWndTest, ListTextIsReadBackInNormalForm)
     EditTo(Property(kItemDrops), QString());
     EXPECT_EQ(row->cells[kItemDrops]->GetStringInt().size(), 0);
 
-    EditTo(Property(kItemDrops), QStringLiteral("1, 2|3"));
+    // Blanks around the values are allowed; the property shows the list's own form at once.
+    EditTo(Property(kItemDrops), QStringLiteral(" 1 | 2|3 "));
     const scl::parray<int> drops = row->cells[kItemDrops]->GetStringInt();
-    ASSERT_EQ(drops.size(), 2);
+    ASSERT_EQ(drops.size(), 3);
     EXPECT_EQ(drops[0], 1);
-    EXPECT_EQ(drops[1], 3);
-    // The pane follows the cell's change at once: the normal form is shown, and stays so.
-    EXPECT_EQ(ShownValue(Property(kItemDrops)), QStringLiteral("1|3"));
+    EXPECT_EQ(drops[1], 2);
+    EXPECT_EQ(drops[2], 3);
+    EXPECT_EQ(ShownValue(Property(kItemDrops)), QStringLiteral("1|2|3"));
     pane->DataToUI(row);
-    EXPECT_EQ(ShownValue(Property(kItemDrops)), QStringLiteral("1|3"));
+    EXPECT_EQ(ShownValue(Property(kItemDrops)), QStringLiteral("1|2|3"));
 
     ASSERT_TRUE(items->Save()) << items->LastError();
     EXPECT_TRUE(ReadFile(Path(QStringLiteral("items.txt")))
-                    .contains(Utf16File(QStringLiteral("\t1.000000\t1|3\t0.500000\t")).mid(2)));
+                    .contains(Utf16File(QStringLiteral("\t1.000000\t1|2|3\t0.500000\t")).mid(2)));
 }
 
+TEST_F(PropertiesWndTest, AListLongerThanItsCellsTextFormIsShownAndEditedWhole)
+{
+    // 64 values of 11 units: far beyond the 127 units of the cell's own text form.
+    tarn::Row* row = RowAt(items, 0);
+    QStringList values;
+    for (int i = 0; i < 64; ++i)
+        values << QStringLiteral("-2147483648");
+    const QString whole = values.join(QLatin1Char('|'));
+    const tarn::CellInput input = ParseCellInput(*row->cells[kItemDrops]->m_field, whole);
+    ASSERT_TRUE(input);
+    ASSERT_TRUE(tarn::WriteCell(*row->cells[kItemDrops], input.value));
+    pane->DataToUI(row);
+    EXPECT_EQ(Property(kItemDrops)->value().toString(), whole);
+
+    // Committing the text as shown keeps every value; so does an edit of the last one.
+    EditTo(Property(kItemDrops), whole);
+    EXPECT_EQ(row->cells[kItemDrops]->GetStringInt().size(), 64);
+    values.last() = QStringLiteral("7");
+    EditTo(Property(kItemDrops), values.join(QLatin1Char('|')));
+    const scl::parray<int> drops = row->cells[kItemDrops]->GetStringInt();
+    ASSERT_EQ(drops.size(), 64);
+    EXPECT_EQ(drops[62], -2147483647 - 1);
+    EXPECT_EQ(drops[63], 7);
+}
+
+// A text that is not exactly a value of the field's type, typed and committed with Enter: a
+// message names the field, quotes the text and says why; the cell and the property keep their
+// values; the editor stays open on the text, with the focus, until the user fixes or drops it.
 TEST_F(PropertiesWndTest, TextThatDoesNotParseKeepsTheCell)
 {
     tarn::Row* row = RowAt(items, 0);
     pane->DataToUI(row);
-    EditTo(Property(kItemCount), QStringLiteral("12abc"));
-    EXPECT_EQ(row->cells[kItemCount]->GetInt(), 5);
-    EXPECT_EQ(Property(kItemCount)->value(), QVariant(5));
-    EditTo(Property(kItemLevel), QStringLiteral("-1"));
-    EXPECT_EQ(row->cells[kItemLevel]->GetUInt(), 3u);
+    QStringList sixHundred;
+    for (int i = 0; i < 600; ++i)
+        sixHundred << QString::number(i);
+    const QString intRule = QStringLiteral("“Count”必须是 -2147483648 到 2147483647 之间的整数");
+    const QString floatRule = QStringLiteral("“Weight”必须是绝对值不超过 3.4028235e+38 的十进制数");
+    const struct
+    {
+        int field;
+        QString text;
+        QString reason;
+    } cases[] = {
+        {kItemCount, QStringLiteral("abc"), intRule},
+        {kItemCount, QStringLiteral("1,000"), intRule},
+        {kItemCount, QStringLiteral("12ab"), intRule},
+        {kItemCount, QString(), intRule + QStringLiteral("，不能为空")},
+        {kItemLevel, QStringLiteral("-5"), QStringLiteral("“Level”必须是 0 到 4294967295 之间的整数")},
+        {kItemBig, QStringLiteral("99999999999999999999"),
+         QStringLiteral("“Big”必须是 -9223372036854775808 到 9223372036854775807 之间的整数")},
+        {kItemHuge, QStringLiteral("-1"),
+         QStringLiteral("“Huge”必须是 0 到 18446744073709551615 之间的整数")},
+        {kItemWeight, QStringLiteral("1e400"), floatRule},
+        {kItemWeight, QStringLiteral("1,5"), floatRule},
+        {kItemDrops, QStringLiteral("1,2,3"), QStringLiteral("“Drops”的列表由“|”分隔的整数组成")},
+        {kItemRates, QStringLiteral("1|abc|3"), QStringLiteral("的第 2 个值“abc”不是")},
+        {kItemDrops, QStringLiteral("1||3"), QStringLiteral("的第 2 个值为空")},
+        {kItemDrops, sixHundred.join(QLatin1Char('|')), QStringLiteral("“Drops”的列表最多 64 个值")},
+        {kItemName, QString(1503, QChar(u'名')), QStringLiteral("“Name”的文本最长 1023 个字符")},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.text.left(20).toStdString());
+        CCustomPropertyGridProperty* property = Property(c.field);
+        const QString cellBefore = Q(tarn::CellText(*row->cells[c.field]).c_str());
+        const QVariant valueBefore = property->value();
+        QString message;
+        ModalAnswer<QMessageBox> answer(
+            [&](QMessageBox* box)
+            {
+                message = box->text();
+                box->close();
+            });
+        QLineEdit* editor = OpenEditor(property);
+        ASSERT_NE(editor, nullptr);
+        Type(editor, c.text);
+        ASSERT_EQ(editor->text(), c.text);
+        QTest::keyClick(editor, Qt::Key_Return);
+
+        EXPECT_EQ(Q(tarn::CellText(*row->cells[c.field]).c_str()), cellBefore);
+        EXPECT_EQ(property->value(), valueBefore);
+        EXPECT_EQ(property->inPlaceEditor(), editor);
+        EXPECT_EQ(editor->text(), c.text);
+        ASSERT_TRUE(WaitFor([&] { return answer.answered(); }));
+        EXPECT_FALSE(answer.closedOther());
+        EXPECT_TRUE(message.contains(c.reason)) << message.toStdString();
+        if (!c.text.isEmpty())
+        {
+            EXPECT_TRUE(message.contains(QStringLiteral("“") + c.text.left(40))) << message.toStdString();
+        }
+        // Back in the editor once the message is closed; Escape drops the text.
+        EXPECT_TRUE(WaitFor([&] { return editor->hasFocus() && grid->currentItem() == property; }));
+        QTest::keyClick(editor, Qt::Key_Escape);
+        EXPECT_EQ(property->inPlaceEditor(), nullptr);
+        EXPECT_EQ(Q(tarn::CellText(*row->cells[c.field]).c_str()), cellBefore);
+    }
     EXPECT_FALSE(DocumentModified());
+
+    // A refused text corrected in place is taken with the next Enter.
+    ModalAnswer<QMessageBox> answer([](QMessageBox* box) { box->close(); });
+    QLineEdit* editor = OpenEditor(Property(kItemLevel));
+    ASSERT_NE(editor, nullptr);
+    Type(editor, QStringLiteral("-5"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return answer.answered() && editor->hasFocus(); }));
+    QTest::keyClick(editor, Qt::Key_Home);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    ASSERT_EQ(editor->text(), QStringLiteral("5"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(Property(kItemLevel)->inPlaceEditor(), nullptr);
+    EXPECT_EQ(row->cells[kItemLevel]->GetUInt(), 5u);
+    EXPECT_TRUE(DocumentModified());
+}
+
+TEST_F(PropertiesWndTest, ClickingElsewhereWithARefusedTextShowsOneMessageAndKeepsTheEdit)
+{
+    tarn::Row* row = RowAt(items, 0);
+    pane->DataToUI(row);
+    int boxes = 0;
+    ModalAnswer<QMessageBox> answer(
+        [&](QMessageBox* box)
+        {
+            ++boxes;
+            box->close();
+        });
+    QLineEdit* editor = OpenEditor(Property(kItemCount));
+    ASSERT_NE(editor, nullptr);
+    Type(editor, QStringLiteral("12ab"));
+    // A click on another property: the focus leaves the editor, the commit is refused.
+    QTest::mouseClick(Viewport(), Qt::LeftButton, Qt::NoModifier,
+                      grid->nameRect(Property(kItemName)).center());
+    ASSERT_TRUE(WaitFor([&] { return answer.answered() && editor->hasFocus(); }));
+    QTest::qWait(50);
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(grid->currentItem(), Property(kItemCount));
+    EXPECT_EQ(grid->editedItem(), Property(kItemCount));
+    EXPECT_EQ(editor->text(), QStringLiteral("12ab"));
+    EXPECT_EQ(row->cells[kItemCount]->GetInt(), 5);
+}
+
+TEST_F(PropertiesWndTest, ShowingAnotherRowWhileAnEditIsRefusedWaitsForTheEdit)
+{
+    tarn::Row* first = RowAt(items, 0);
+    tarn::Row* second = RowAt(items, 1);
+    pane->DataToUI(first);
+    ModalAnswer<QMessageBox> answer([](QMessageBox* box) { box->close(); });
+    QLineEdit* editor = OpenEditor(Property(kItemCount));
+    ASSERT_NE(editor, nullptr);
+    Type(editor, QStringLiteral("abc"));
+
+    // The class view's caret moves on: the text stays, bound to the row it was typed for.
+    pane->DataToUI(second);
+    EXPECT_EQ(pane->ShownRow(), first);
+    EXPECT_EQ(pane->PendingRow(), second);
+    EXPECT_EQ(Property(kItemCount)->GetCell(), first->cells[kItemCount]);
+    EXPECT_EQ(editor->text(), QStringLiteral("abc"));
+    ASSERT_TRUE(WaitFor([&] { return answer.answered() && editor->hasFocus(); }));
+
+    // Corrected and committed to the first row; then the pane follows the caret.
+    Type(editor, QStringLiteral("55"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(first->cells[kItemCount]->GetInt(), 55);
+    EXPECT_TRUE(WaitFor([&] { return pane->ShownRow() == second; }));
+    EXPECT_EQ(pane->PendingRow(), nullptr);
+    EXPECT_EQ(Property(kItemCount)->value(), QVariant(6));
+    EXPECT_EQ(second->cells[kItemCount]->GetInt(), 6);
+
+    // A pending row that is deleted meanwhile is forgotten.
+    ModalAnswer<QMessageBox> again([](QMessageBox* box) { box->close(); });
+    editor = OpenEditor(Property(kItemCount));
+    ASSERT_NE(editor, nullptr);
+    Type(editor, QStringLiteral("x"));
+    pane->DataToUI(first);
+    EXPECT_EQ(pane->PendingRow(), first);
+    pane->ForgetRow(first);
+    EXPECT_EQ(pane->PendingRow(), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return again.answered() && editor->hasFocus(); }));
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QTest::qWait(20);
+    EXPECT_EQ(pane->ShownRow(), second);
 }
 
 TEST_F(PropertiesWndTest, OnlyACommitThatAltersACellMarksTheDocumentModified)
@@ -276,7 +449,7 @@ TEST_F(PropertiesWndTest, OnlyACommitThatAltersACellMarksTheDocumentModified)
     EditTo(Property(kItemCount), QStringLiteral("5")); // the value it had
     EditTo(Property(kItemName), QStringLiteral("长剑"));
     EXPECT_FALSE(DocumentModified());
-    EditTo(Property(kItemDrops), QStringLiteral("1|2|3|"));
+    EditTo(Property(kItemDrops), QStringLiteral(" 1| 2 |3"));
     EXPECT_FALSE(DocumentModified()); // the same list
     EditTo(Property(kItemCount), QStringLiteral("6"));
     EXPECT_TRUE(DocumentModified());
@@ -328,8 +501,15 @@ TEST_F(PropertiesWndTest, TextWithATabOrLineBreakIsRefusedWithAMessage)
             EXPECT_EQ(Property(field)->value(), valueBefore);
             EXPECT_TRUE(WaitFor([&] { return answer.answered(); }));
             EXPECT_TRUE(message.contains(Property(field)->name())) << message.toStdString();
-            EXPECT_TRUE(message.contains(QStringLiteral("制表符"))) << message.toStdString();
+            EXPECT_TRUE(message.contains(field == kItemName ? QStringLiteral("制表符")
+                                                            : QStringLiteral("的第 1 个值")))
+                << message.toStdString();
             EXPECT_FALSE(answer.closedOther());
+            // The text waits in its editor to be corrected; Escape drops it.
+            ASSERT_EQ(Property(field)->inPlaceEditor(), editor);
+            EXPECT_EQ(editor->text(), bad);
+            QTest::keyClick(editor, Qt::Key_Escape);
+            EXPECT_EQ(Property(field)->inPlaceEditor(), nullptr);
         }
     }
     EXPECT_FALSE(DocumentModified());

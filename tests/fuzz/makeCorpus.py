@@ -187,8 +187,26 @@ def list_text_seeds():
         write(t, name, text.encode("utf-16-le", "surrogatepass"))
 
 
+def cell_input_seeds():
+    # The first byte picks the field type: INT, UINT, INT64, UINT64, FLOAT, STRING, STRING_INT,
+    # STRING_FLOAT for 0 to 7.
+    t = "fuzzCellInput"
+    for name, kind, text in [("int-letters", 0, "12ab"), ("int-grouped", 0, "1,000"), ("int-edges", 0, " -2147483648 "),
+                             ("uint-minus", 1, "-5"), ("uint-minus-zero", 1, "-0"),
+                             ("int64-huge", 2, "99999999999999999999"), ("uint64-max", 3, "+18446744073709551615"),
+                             ("float-huge", 4, "1e400"), ("float-tiny", 4, "1e-50"), ("float-forms", 4, ".5e+3"),
+                             ("float-words", 4, "inf"), ("float-hex", 4, "0x10"), ("float-max", 4, "3.4028235e38"),
+                             ("string-tab", 5, "a\tb"), ("string-long", 5, "\u540d" * 1503),
+                             ("string-wide", 5, "\u3000 \U0001F600 "),
+                             ("list-commas", 6, "1,2,3"), ("list-bad", 6, "1|abc|3"), ("list-empty-value", 6, "1||2"),
+                             ("list-blanks", 6, " 4 |\u3000-5| 6 "), ("list-many", 6, "|".join(["7"] * 65)),
+                             ("float-list", 7, "1e3| .5 |-0"), ("float-list-bad", 7, "1|nan")]:
+        write(t, name, bytes([kind]) + text.encode("utf-16-le", "surrogatepass"))
+
+
 data_file_seeds()
 generated_meta_seeds()
 meta_seeds()
 list_seeds()
 list_text_seeds()
+cell_input_seeds()

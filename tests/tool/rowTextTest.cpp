@@ -106,7 +106,8 @@ TEST_F(RowTextTest, RefusedValuesAreListedWithLineFieldTextAndReason)
         {"1\tA\t2\t0.5\t1|x", 1, "Drops", "1|x"},
         {"1\tA\t2\t0.5\t1||2", 1, "Drops", "1||2"},
         {"1\tA\t\t0.5\t", 1, "Count", ""},
-        {"1\tok\t1\t1\t\n2\tA\t 3\t0.5\t", 2, "Count", " 3"},
+        {"1\tok\t1\t1\t\n2\tA\t3x\t0.5\t", 2, "Count", "3x"},
+        {"1\tA\t2\tinf\t", 1, "Weight", "inf"},
         {"1\tA\t2\t0.5\t\textra", 1, "", "1\tA\t2\t0.5\t\textra"},
     };
     for (const Case& c : cases)
