@@ -246,4 +246,68 @@ void big_buffer_free(void* p, std::size_t bytes) noexcept
     ::munmap(p, (bytes + kArenaChunkBytes - 1) / kArenaChunkBytes * kArenaChunkBytes);
 }
 
+void big_buffer_discard(void* p, std::size_t bytes, void* from, void* to) noexcept
+{
+    if (p == nullptr || bytes < kBigBufferMapped)
+        return;
+    const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(p);
+    const std::uintptr_t end = begin + (bytes + kArenaChunkBytes - 1) / kArenaChunkBytes * kArenaChunkBytes;
+    std::uintptr_t first = reinterpret_cast<std::uintptr_t>(from);
+    std::uintptr_t last = reinterpret_cast<std::uintptr_t>(to);
+    first = first < begin ? begin : first;
+    last = last > end ? end : last;
+    // Whole huge pages only: discarding part of one would split it into small pages.
+    first = (first + kArenaChunkBytes - 1) & ~(std::uintptr_t(kArenaChunkBytes) - 1);
+    last &= ~(std::uintptr_t(kArenaChunkBytes) - 1);
+    if (first < last)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+}
+
+struct BumpPool::Block
+{
+    Block* previous;
+    std::size_t bytes; // of the whole block, this head included
+};
+
+void* BumpPool::allocate(std::size_t bytes)
+{
+    bytes = (bytes + 7) / 8 * 8;
+    if (bytes == 0)
+        bytes = 8;
+    if (static_cast<std::size_t>(m_end - m_next) < bytes)
+    {
+        constexpr std::size_t kHead = (sizeof(Block) + 15) / 16 * 16;
+        std::size_t size = m_blocks != nullptr ? 2 * m_blocks->bytes : 4096;
+        if (size > kArenaChunkBytes)
+            size = kArenaChunkBytes;
+        while (size < bytes + kHead)
+            size *= 2;
+        Block* block = static_cast<Block*>(big_buffer_allocate(size));
+        if (block == nullptr)
+            throw std::bad_alloc();
+        block->previous = m_blocks;
+        block->bytes = size;
+        m_blocks = block;
+        m_next = reinterpret_cast<char*>(block) + kHead;
+        m_end = reinterpret_cast<char*>(block) + size;
+        m_reserved += size;
+    }
+    void* p = m_next;
+    m_next += bytes;
+    return p;
+}
+
+void BumpPool::release() noexcept
+{
+    while (m_blocks != nullptr)
+    {
+        Block* previous = m_blocks->previous;
+        big_buffer_free(m_blocks, m_blocks->bytes);
+        m_blocks = previous;
+    }
+    m_next = nullptr;
+    m_end = nullptr;
+    m_reserved = 0;
+}
+
 } // namespace scl

@@ -59,6 +59,53 @@ ArenaStats arena_stats() noexcept;
 // with big_buffer_free and the same byte count.
 void* big_buffer_allocate(std::size_t bytes) noexcept;
 void big_buffer_free(void* p, std::size_t bytes) noexcept;
+// Gives the memory of [from, to), a range inside the big buffer p of bytes bytes, back to the
+// system as far as it covers whole huge pages; those pages read as zero when touched again. The
+// buffer stays valid. Does nothing for buffers below 1 MiB (they come from the C heap).
+void big_buffer_discard(void* p, std::size_t bytes, void* from, void* to) noexcept;
+
+// A buffer from big_buffer_allocate and its size. Plain data: whoever holds it frees it once
+// with release().
+struct BigBuffer
+{
+    void* m_data = nullptr;
+    std::size_t m_bytes = 0;
+
+    void release() noexcept
+    {
+        big_buffer_free(m_data, m_bytes);
+        m_data = nullptr;
+        m_bytes = 0;
+    }
+};
+
+// Many small pieces of memory that all go back together: allocate hands out pieces (aligned to 8)
+// from blocks taken as needed, each block twice the size of the one before, up to
+// kArenaChunkBytes (large blocks come from big_buffer_allocate). Nothing is freed before
+// release(), or the destruction of the pool. A table keeps the lists of its loaded cells in one.
+// Single-threaded. Not copyable.
+class BumpPool
+{
+public:
+    BumpPool() = default;
+    BumpPool(const BumpPool&) = delete;
+    BumpPool& operator=(const BumpPool&) = delete;
+    ~BumpPool() { release(); }
+
+    // bytes bytes (at most kArenaChunkBytes / 2); throws std::bad_alloc when there is no memory.
+    void* allocate(std::size_t bytes);
+    // Frees every block.
+    void release() noexcept;
+    // Bytes taken from the system for the blocks.
+    std::size_t reserved() const { return m_reserved; }
+
+private:
+    struct Block;
+    Block* m_blocks = nullptr; // the newest first
+    char* m_next = nullptr;
+    char* m_end = nullptr;
+    std::size_t m_reserved = 0;
+};
 
 } // namespace scl
 

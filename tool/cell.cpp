@@ -20,8 +20,8 @@ namespace
 {
 
 constexpr int kStringCapacity = 1024; // StringCell: 1023 units and the terminator
-constexpr int kScalarTextMax = 31;    // m_text of the scalar cells
-constexpr int kListTextMax = 127;     // m_text of the list cells
+constexpr int kScalarTextMax = 31;    // text form of the number cells
+constexpr int kListTextMax = 127;     // text form of the list cells
 constexpr int kListCapacity = 64;
 
 inline bool IsSpace(char16_t c)
@@ -135,10 +135,13 @@ double NarrowStrtod(const char* text, int length, int& consumed, bool& outOfRang
     return d;
 }
 
-template <class T, class Format>
-const char16_t* ListText(scl::stringT<char16_t, 128>& text, const T* values, int count, Format format)
+// The buffer that ToString builds the text forms of number and list cells in: one per thread,
+// overwritten by the next such ToString on the thread.
+thread_local char16_t t_textForm[kListTextMax + 1];
+
+template <class T, class Format> const char16_t* ListText(const T* values, int count, Format format)
 {
-    char16_t* out = text.data();
+    char16_t* out = t_textForm;
     int length = 0;
     for (int i = 0; i < count && length < kListTextMax; ++i)
     {
@@ -155,13 +158,13 @@ const char16_t* ListText(scl::stringT<char16_t, 128>& text, const T* values, int
     return out;
 }
 
-template <int N> const char16_t* ScalarText(scl::stringT<char16_t, N>& text, const char16_t* number, int n)
+const char16_t* ScalarText(const char16_t* number, int n)
 {
     if (n > kScalarTextMax)
         n = kScalarTextMax;
-    std::memcpy(text.data(), number, sizeof(char16_t) * static_cast<size_t>(n));
-    text.data()[n] = 0;
-    return text.c_str();
+    std::memcpy(t_textForm, number, sizeof(char16_t) * static_cast<size_t>(n));
+    t_textForm[n] = 0;
+    return t_textForm;
 }
 
 // Splits text at "|" like a tokenizer and hands every piece [first, last) to add.
@@ -191,6 +194,28 @@ template <class T> void AppendListValue(scl::array<T, 64>& values, const T& valu
         return;
     }
     values.m_data[values.m_count++] = value;
+}
+
+// Units or values owned by a cell: from the arena, rounded up to its 16-byte granule so that a
+// value that changes length a little reuses its storage.
+template <class T> int OwnedCapacity(int count)
+{
+    const std::size_t bytes = (sizeof(T) * static_cast<std::size_t>(count) + 15) / 16 * 16;
+    return static_cast<int>(bytes / sizeof(T));
+}
+
+template <class T> T* AllocateOwned(int capacity)
+{
+    void* p = scl::arena_allocate(sizeof(T) * static_cast<std::size_t>(capacity));
+    if (p == nullptr)
+        throw std::bad_alloc();
+    return static_cast<T*>(p);
+}
+
+template <class T> void FreeOwned(T* p, int capacity)
+{
+    if (capacity > 0)
+        scl::arena_free(p, sizeof(T) * static_cast<std::size_t>(capacity));
 }
 
 } // namespace
@@ -432,6 +457,12 @@ ISerializer::~ISerializer() = default;
 
 Cell::~Cell() = default;
 
+// What a loaded row costs: every cell a few words (64-bit targets).
+static_assert(sizeof(void*) != 8 ||
+                  (sizeof(IntCell) == 24 && sizeof(FloatCell) == 24 && sizeof(Int64Cell) == 32 &&
+                   sizeof(StringCell) == 32 && sizeof(StringIntCell) == 32),
+              "cells are sized to their content");
+
 void* Cell::operator new(std::size_t size)
 {
     void* p = scl::arena_allocate(size);
@@ -553,7 +584,7 @@ void Cell::SetStringInt(const scl::parray<int>&)
 const char16_t* IntCell::ToString()
 {
     char16_t number[text::kNumberTextCapacity];
-    return ScalarText(m_text, number, text::FormatInt32(number, m_value));
+    return ScalarText(number, text::FormatInt32(number, m_value));
 }
 
 void IntCell::Serialize(ISerializer& serializer)
@@ -564,7 +595,7 @@ void IntCell::Serialize(ISerializer& serializer)
 const char16_t* UIntCell::ToString()
 {
     char16_t number[text::kNumberTextCapacity];
-    return ScalarText(m_text, number, text::FormatUInt32(number, m_value));
+    return ScalarText(number, text::FormatUInt32(number, m_value));
 }
 
 void UIntCell::Serialize(ISerializer& serializer)
@@ -575,7 +606,7 @@ void UIntCell::Serialize(ISerializer& serializer)
 const char16_t* Int64Cell::ToString()
 {
     char16_t number[text::kNumberTextCapacity];
-    return ScalarText(m_text, number, text::FormatInt64(number, m_value));
+    return ScalarText(number, text::FormatInt64(number, m_value));
 }
 
 void Int64Cell::Serialize(ISerializer& serializer)
@@ -586,7 +617,7 @@ void Int64Cell::Serialize(ISerializer& serializer)
 const char16_t* UInt64Cell::ToString()
 {
     char16_t number[text::kNumberTextCapacity];
-    return ScalarText(m_text, number, text::FormatUInt64(number, m_value));
+    return ScalarText(number, text::FormatUInt64(number, m_value));
 }
 
 void UInt64Cell::Serialize(ISerializer& serializer)
@@ -597,7 +628,7 @@ void UInt64Cell::Serialize(ISerializer& serializer)
 const char16_t* FloatCell::ToString()
 {
     char16_t number[text::kNumberTextCapacity];
-    return ScalarText(m_text, number, text::FormatFloat(number, m_value));
+    return ScalarText(number, text::FormatFloat(number, m_value));
 }
 
 void FloatCell::Serialize(ISerializer& serializer)
@@ -607,6 +638,55 @@ void FloatCell::Serialize(ISerializer& serializer)
 
 // ---- StringCell -------------------------------------------------------------------------------
 
+char16_t StringCell::s_empty[1] = {0};
+
+StringCell::~StringCell()
+{
+    FreeOwned(m_text, m_capacity);
+}
+
+void StringCell::Assign(const char16_t* text, int length)
+{
+    if (length > kMaxLength)
+        length = kMaxLength;
+    if (length <= 0)
+    {
+        FreeOwned(m_text, m_capacity);
+        m_text = s_empty;
+        m_capacity = 0;
+        m_length = 0;
+        return;
+    }
+    if (m_capacity > length)
+        std::memmove(m_text, text, sizeof(char16_t) * static_cast<size_t>(length)); // may overlap
+    else
+    {
+        // Copied before the old storage is freed: text may lie inside it.
+        const int capacity = OwnedCapacity<char16_t>(length + 1);
+        char16_t* storage = AllocateOwned<char16_t>(capacity);
+        std::memcpy(storage, text, sizeof(char16_t) * static_cast<size_t>(length));
+        FreeOwned(m_text, m_capacity);
+        m_text = storage;
+        m_capacity = static_cast<std::uint16_t>(capacity);
+    }
+    m_text[length] = 0;
+    m_length = static_cast<std::uint16_t>(length);
+}
+
+void StringCell::Borrow(const char16_t* text, int length)
+{
+    FreeOwned(m_text, m_capacity);
+    m_capacity = 0;
+    if (text == nullptr || length <= 0)
+    {
+        m_text = s_empty;
+        m_length = 0;
+        return;
+    }
+    m_text = const_cast<char16_t*>(text); // never written: m_capacity is 0
+    m_length = static_cast<std::uint16_t>(length > kMaxLength ? kMaxLength : length);
+}
+
 void StringCell::SetString(const char16_t* text)
 {
     if (text == nullptr)
@@ -614,93 +694,196 @@ void StringCell::SetString(const char16_t* text)
     const int length = scl::str_length(text);
     const int n = text::CutLength(text, length, kStringCapacity - 1);
     SCL_ASSERT_MSG(n == length, "string of %d characters cut to %d", length, n);
-    char16_t* out = m_value.data();
-    // Every unit after the terminator is kept zero, as the fixed string promises; past the old
-    // text's end they are zero already, so only the old text beyond the new one needs clearing
-    // (not the whole 2 KiB buffer on every call). Measured before text, which may lie inside the
-    // buffer, is moved over it.
-    const int old = m_value.length();
-    if (text != out)
-        std::memmove(out, text, sizeof(char16_t) * static_cast<size_t>(n));
-    if (old > n)
-        std::memset(out + n, 0, sizeof(char16_t) * static_cast<size_t>(old - n));
-    out[n] = 0;
+    Assign(text, n);
 }
 
 void StringCell::Serialize(ISerializer& serializer)
 {
-    scl::pstringT<char16_t> buffer(m_value.data(), kStringCapacity);
-    serializer.set(buffer);
+    // The serializer works on a buffer of the full capacity, as the value had it before storage
+    // was sized to the content; the cell takes back what it finds there.
+    char16_t buffer[kStringCapacity] = {};
+    std::memcpy(buffer, m_text, sizeof(char16_t) * m_length);
+    scl::pstringT<char16_t> view(buffer, kStringCapacity);
+    serializer.set(view);
+    int length = 0;
+    while (length < kStringCapacity - 1 && buffer[length] != 0)
+        ++length;
+    if (length != m_length || std::memcmp(buffer, m_text, sizeof(char16_t) * m_length) != 0)
+        Assign(buffer, length);
 }
 
 // ---- list cells -------------------------------------------------------------------------------
 
+template <class T> ListCell<T>::~ListCell()
+{
+    FreeOwned(m_values, m_capacity);
+}
+
+template <class T> void ListCell<T>::Assign(const T* values, int count)
+{
+    if (count > kMaxCount)
+        count = kMaxCount;
+    if (values == nullptr || count <= 0)
+    {
+        FreeOwned(m_values, m_capacity);
+        m_values = nullptr;
+        m_capacity = 0;
+        m_count = 0;
+        return;
+    }
+    if (m_capacity >= count)
+        std::memmove(m_values, values, sizeof(T) * static_cast<size_t>(count)); // may overlap
+    else
+    {
+        const int capacity = OwnedCapacity<T>(count);
+        T* storage = AllocateOwned<T>(capacity);
+        std::memcpy(storage, values, sizeof(T) * static_cast<size_t>(count));
+        FreeOwned(m_values, m_capacity);
+        m_values = storage;
+        m_capacity = static_cast<std::uint16_t>(capacity);
+    }
+    m_count = static_cast<std::uint16_t>(count);
+}
+
+template <class T> void ListCell<T>::Borrow(const T* values, int count)
+{
+    FreeOwned(m_values, m_capacity);
+    m_capacity = 0;
+    if (values == nullptr || count <= 0)
+    {
+        m_values = nullptr;
+        m_count = 0;
+        return;
+    }
+    m_values = const_cast<T*>(values); // never written: m_capacity is 0
+    m_count = static_cast<std::uint16_t>(count > kMaxCount ? kMaxCount : count);
+}
+
+template <class T> void ListCell<T>::serializeList(ISerializer& serializer)
+{
+    // The serializer appends to or reads from a list of the full capacity, as the cell had it
+    // before storage was sized to the content; the cell takes back the view's size and values.
+    scl::array<T, kListCapacity> values;
+    if (m_count > 0)
+        std::memcpy(values.m_data, m_values, sizeof(T) * m_count);
+    values.m_count = m_count;
+    scl::parray<T> view = values.view();
+    serializer.set(view);
+    const int n = view.size() < 0 ? 0 : (view.size() > kListCapacity ? kListCapacity : view.size());
+    if (n != m_count ||
+        (n > 0 && std::memcmp(values.m_data, m_values, sizeof(T) * static_cast<size_t>(n)) != 0))
+        Assign(values.m_data, n);
+}
+
+template class ListCell<int>;
+template class ListCell<float>;
+
 void StringIntCell::SetStringInt(const char16_t* text)
 {
-    m_values.clear();
+    scl::array<int, kListCapacity> values;
     ForEachListPiece(text,
-                     [this](const char16_t* first, const char16_t* last)
+                     [&values](const char16_t* first, const char16_t* last)
                      {
                          std::int32_t v = 0;
                          text::ParseInt32(first, last, v);
-                         AppendListValue(m_values, v, "scl::parray<int>::push_back");
+                         AppendListValue(values, v, "scl::parray<int>::push_back");
                      });
+    Assign(values.m_data, values.m_count);
 }
 
 void StringIntCell::SetStringInt(const scl::parray<int>& values)
 {
-    m_values.clear();
-    const int n = values.size() < kListCapacity ? values.size() : kListCapacity;
-    for (int i = 0; i < n; ++i)
-        m_values.m_data[i] = values.m_data[i];
-    m_values.m_count = n < 0 ? 0 : n;
+    Assign(values.m_data, values.size());
 }
 
 const char16_t* StringIntCell::ToString()
 {
-    return ListText(m_text, m_values.m_data, m_values.m_count, text::FormatInt32);
+    return ListText(Values(), Count(), text::FormatInt32);
 }
 
 void StringIntCell::Serialize(ISerializer& serializer)
 {
-    scl::parray<int> view = m_values.view();
-    serializer.set(view);
-    const int n = view.size();
-    m_values.m_count = n < 0 ? 0 : (n > kListCapacity ? kListCapacity : n);
+    serializeList(serializer);
 }
 
 void StringFloatCell::SetStringFloat(const char16_t* text)
 {
-    m_values.clear();
+    scl::array<float, kListCapacity> values;
     ForEachListPiece(text,
-                     [this](const char16_t* first, const char16_t* last)
+                     [&values](const char16_t* first, const char16_t* last)
                      {
                          float v = 0.0f;
                          text::ParseFloat(first, last, v);
-                         AppendListValue(m_values, v, "scl::parray<float>::push_back");
+                         AppendListValue(values, v, "scl::parray<float>::push_back");
                      });
+    Assign(values.m_data, values.m_count);
 }
 
 void StringFloatCell::SetStringFloat(const scl::parray<float>& values)
 {
-    m_values.clear();
-    const int n = values.size() < kListCapacity ? values.size() : kListCapacity;
-    for (int i = 0; i < n; ++i)
-        m_values.m_data[i] = values.m_data[i];
-    m_values.m_count = n < 0 ? 0 : n;
+    Assign(values.m_data, values.size());
 }
 
 const char16_t* StringFloatCell::ToString()
 {
-    return ListText(m_text, m_values.m_data, m_values.m_count, text::FormatFloat);
+    return ListText(Values(), Count(), text::FormatFloat);
 }
 
 void StringFloatCell::Serialize(ISerializer& serializer)
 {
-    scl::parray<float> view = m_values.view();
-    serializer.set(view);
-    const int n = view.size();
-    m_values.m_count = n < 0 ? 0 : (n > kListCapacity ? kListCapacity : n);
+    serializeList(serializer);
+}
+
+// ---- cells placed by their owner --------------------------------------------------------------
+
+std::size_t Cell::SizeOf(FIELD_TYPE type)
+{
+    switch (type)
+    {
+    case FIELD_TYPE_INT:
+        return sizeof(IntCell);
+    case FIELD_TYPE_UINT:
+        return sizeof(UIntCell);
+    case FIELD_TYPE_INT64:
+        return sizeof(Int64Cell);
+    case FIELD_TYPE_UINT64:
+        return sizeof(UInt64Cell);
+    case FIELD_TYPE_FLOAT:
+        return sizeof(FloatCell);
+    case FIELD_TYPE_STRING:
+        return sizeof(StringCell);
+    case FIELD_TYPE_STRING_INT:
+        return sizeof(StringIntCell);
+    case FIELD_TYPE_STRING_FLOAT:
+        return sizeof(StringFloatCell);
+    default:
+        return 0;
+    }
+}
+
+Cell* Cell::Construct(FIELD_TYPE type, void* place)
+{
+    switch (type)
+    {
+    case FIELD_TYPE_INT:
+        return new (place) IntCell();
+    case FIELD_TYPE_UINT:
+        return new (place) UIntCell();
+    case FIELD_TYPE_INT64:
+        return new (place) Int64Cell();
+    case FIELD_TYPE_UINT64:
+        return new (place) UInt64Cell();
+    case FIELD_TYPE_FLOAT:
+        return new (place) FloatCell();
+    case FIELD_TYPE_STRING:
+        return new (place) StringCell();
+    case FIELD_TYPE_STRING_INT:
+        return new (place) StringIntCell();
+    case FIELD_TYPE_STRING_FLOAT:
+        return new (place) StringFloatCell();
+    default:
+        return nullptr;
+    }
 }
 
 // ---- free functions ---------------------------------------------------------------------------

@@ -1,13 +1,25 @@
 // Field types, column metadata and typed cells: the value of one field in one row.
 //
-// Every cell keeps its value and its text form inside the object (no heap storage per value), so
-// a row of cells costs one allocation per cell and reading or editing a value allocates nothing.
-// Cells are made by CreateCell and owned (and deleted) by their row; m_table and m_field point at
-// the owning table and at the column's Field inside that table, without owning either.
+// Cells are sized to their content. A number cell holds its number; a string cell holds a length
+// and a pointer to its units; a list cell holds a count and a pointer to its values. The units and
+// values are either the cell's own (taken from the arena, base/arena.h, when a value is set, and
+// freed when it changes or the cell is destroyed) or borrowed from storage that outlives the cell:
+// a table lends its loaded cells the text of the data file and a pool of list values, both freed
+// with the table (tool/table.h). Whichever it is, a cell's pointers stay valid while the cell lives
+// and its value does not change.
+// Cells are made by CreateCell (one arena block each) or placed by a table into the block of their
+// row, and owned by their row, which destroys them; m_field points at the column's Field inside
+// the owning table, without owning it (the table of a cell is its row's m_table: a cell does not
+// keep its own copy of it).
+//
+// The text form (ToString) of a number or list cell is built on demand in a buffer of the calling
+// thread, not in the cell: the pointer is valid until the next ToString of any number or list cell
+// on that thread. A string cell's text form is its own text.
 //
 // A cell moves its value to and from a data file through ISerializer: Serialize hands the cell's
-// storage to the `set` overload of its storage type, and the serializer reads into it or writes
-// from it according to its own mode.
+// value to the `set` overload of its storage type (a string in a 1024-unit buffer, a list in a
+// 64-value buffer, both on the stack) and takes back what the serializer leaves there. The table's
+// own load and save skip that step and read and write the storage directly (tool/tableSerializer.h).
 //
 // The text helpers in tarn::text are the number forms shared by the cells and the data file:
 // "%d", "%u", signed/unsigned 64-bit decimal and "%f" (identical to C's printf in the "C"
@@ -76,18 +88,20 @@ public:
 // provides the operations of its own type.
 class Cell
 {
+public:
+    Field* m_field = nullptr; // this column's field inside the owning table; not owned; null until filled
+
 protected:
+    // After the pointer, so that a concrete cell's first member fills the rest of the word.
     FIELD_TYPE m_type; // fixed by the concrete class
 
 public:
-    editor::Table* m_table = nullptr; // owning table of the row; not owned; null until filled
-    Field* m_field = nullptr;         // this column's field inside m_table; not owned
-
     virtual ~Cell();
 
-    // Cells are allocated from the arena (base/arena.h): the cells of a loaded table fill
-    // huge-page chunks rather than a million separate heap blocks. new/delete work as usual
-    // (delete gets the size of the concrete class through the virtual destructor).
+    // Cells made by CreateCell come from the arena (base/arena.h). new/delete work as usual
+    // (delete gets the size of the concrete class through the virtual destructor). A table
+    // places the cells of its rows into one block per row instead (placement new) and destroys
+    // them there without delete.
     static void* operator new(std::size_t size);
     static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
     static void* operator new(std::size_t, void* place) noexcept { return place; }
@@ -102,13 +116,16 @@ public:
     virtual void SetInt64(std::int64_t value);
     virtual std::uint64_t GetUInt64();
     virtual void SetUInt64(std::uint64_t value);
-    // Pointer to the cell's own string, valid while the cell lives, changed by SetString.
+    // Pointer to the cell's zero-terminated string, valid while the cell lives and until the next
+    // SetString (or read into the cell).
     virtual const char16_t* GetString();
     // Copies text in (cut to 1023 units, with a report); null leaves the value unchanged.
     virtual void SetString(const char16_t* text);
     virtual float GetFloat();
     virtual void SetFloat(float value);
-    // A borrowed view of the list (capacity 64, owns nothing); writing through it writes the cell.
+    // A view of the list's values: size() values at m_data, capacity() == size(), owning nothing.
+    // Valid while the cell lives and until its list is next set; read it, do not grow it (to
+    // change the list, build the new values and call SetStringFloat with them).
     virtual scl::parray<float> GetStringFloat();
     // Replaces the list by the values of a "|"-separated text; see StringIntCell.
     virtual void SetStringFloat(const char16_t* text);
@@ -116,11 +133,19 @@ public:
     virtual scl::parray<int> GetStringInt();
     virtual void SetStringInt(const char16_t* text);
     virtual void SetStringInt(const scl::parray<int>& values);
-    // The text form, rebuilt on every call in the cell's own buffer; overwritten by the next call.
+    // The text form. For number and list cells it is built in a buffer of the calling thread and
+    // valid until the next ToString of any number or list cell on that thread; for a string cell
+    // it is GetString().
     virtual const char16_t* ToString() = 0;
     virtual void Serialize(ISerializer& serializer) = 0;
 
     FIELD_TYPE Type() const { return m_type; }
+
+    // The size of the concrete cell class of a field type; 0 for an invalid type.
+    static std::size_t SizeOf(FIELD_TYPE type);
+    // Constructs the cell of the type with its initial value at place (SizeOf(type) bytes,
+    // aligned to 8), or returns null for an invalid type (without a report).
+    static Cell* Construct(FIELD_TYPE type, void* place);
 
 protected:
     explicit Cell(FIELD_TYPE type) : m_type(type) {}
@@ -132,7 +157,6 @@ class IntCell : public Cell
 {
 public:
     std::int32_t m_value = 0;
-    scl::stringT<char16_t, 32> m_text;
 
     IntCell() : Cell(FIELD_TYPE_INT) {}
     int GetInt() override { return m_value; }
@@ -145,7 +169,6 @@ class UIntCell : public Cell
 {
 public:
     std::uint32_t m_value = 0;
-    scl::stringT<char16_t, 32> m_text;
 
     UIntCell() : Cell(FIELD_TYPE_UINT) {}
     std::uint32_t GetUInt() override { return m_value; }
@@ -158,7 +181,6 @@ class Int64Cell : public Cell
 {
 public:
     std::int64_t m_value = 0;
-    scl::stringT<char16_t, 32> m_text;
 
     Int64Cell() : Cell(FIELD_TYPE_INT64) {}
     std::int64_t GetInt64() override { return m_value; }
@@ -171,7 +193,6 @@ class UInt64Cell : public Cell
 {
 public:
     std::uint64_t m_value = 0;
-    scl::stringT<char16_t, 32> m_text;
 
     UInt64Cell() : Cell(FIELD_TYPE_UINT64) {}
     std::uint64_t GetUInt64() override { return m_value; }
@@ -185,7 +206,6 @@ class FloatCell : public Cell
 {
 public:
     float m_value = 0.0f;
-    scl::stringT<char16_t, 32> m_text;
 
     FloatCell() : Cell(FIELD_TYPE_FLOAT) {}
     float GetFloat() override { return m_value; }
@@ -199,13 +219,71 @@ public:
 class StringCell : public Cell
 {
 public:
-    scl::stringT<char16_t, 1024> m_value;
+    static constexpr int kMaxLength = 1023;
 
     StringCell() : Cell(FIELD_TYPE_STRING) {}
-    const char16_t* GetString() override { return m_value.c_str(); }
+    ~StringCell() override;
+    StringCell(const StringCell&) = delete;
+    StringCell& operator=(const StringCell&) = delete;
+
+    const char16_t* GetString() override { return m_text; }
     void SetString(const char16_t* text) override;
-    const char16_t* ToString() override { return m_value.c_str(); }
+    const char16_t* ToString() override { return m_text; }
     void Serialize(ISerializer& serializer) override;
+
+    int Length() const { return m_length; }
+    // Sets the value to the length units at text, copied into the cell's own storage (length at
+    // most kMaxLength; text may lie inside the current value).
+    void Assign(const char16_t* text, int length);
+    // Sets the value to the length units at text without copying them: the cell borrows them.
+    // text[length] must be zero by the time anyone reads the value through GetString, and the
+    // units must outlive the cell (or its next value). Used by the table's load.
+    void Borrow(const char16_t* text, int length);
+    // True when the value is non-empty and borrowed (see Borrow).
+    bool IsBorrowed() const { return m_capacity == 0 && m_length > 0; }
+    // Writes the zero after borrowed units, into the lender's storage (see Borrow).
+    void TerminateBorrowed()
+    {
+        if (m_capacity == 0 && m_length > 0)
+            m_text[m_length] = 0;
+    }
+
+private:
+    std::uint16_t m_length = 0;   // units, without the terminator
+    std::uint16_t m_capacity = 0; // units owned at m_text (terminator included); 0: borrowed
+    char16_t* m_text = s_empty;   // zero-terminated (see Borrow)
+
+    static char16_t s_empty[1]; // the empty value, borrowed by every empty cell
+};
+
+// A list of at most 64 values of T: a count and a pointer to the values.
+template <class T> class ListCell : public Cell
+{
+public:
+    static constexpr int kMaxCount = 64;
+
+    ~ListCell() override;
+    ListCell(const ListCell&) = delete;
+    ListCell& operator=(const ListCell&) = delete;
+
+    int Count() const { return m_count; }
+    const T* Values() const { return m_values; }
+    // Sets the list to count values (at most kMaxCount) copied into the cell's own storage.
+    void Assign(const T* values, int count);
+    // Sets the list to count values at values without copying them: the cell borrows them, and
+    // they must outlive the cell (or its next list). Used by the table's load.
+    void Borrow(const T* values, int count);
+
+protected:
+    explicit ListCell(FIELD_TYPE type) : Cell(type) {}
+    scl::parray<T> view() const { return scl::parray<T>(m_values, m_count, m_count); }
+    void serializeList(ISerializer& serializer);
+    void setFromText(const char16_t* text, const char* pushName);
+
+private:
+    std::uint16_t m_count = 0;
+    std::uint16_t m_capacity = 0; // values owned at m_values; 0: borrowed (or none)
+    T* m_values = nullptr;
 };
 
 // A list of at most 64 signed 32-bit integers.
@@ -216,14 +294,11 @@ public:
 // reported ("0" in scl::parray<int>::push_back) and dropped. The whole text is read, however long.
 // SetStringInt(array) copies at most 64 values without a report.
 // Text form: the values as "%d" joined by "|", cut to 127 units.
-class StringIntCell : public Cell
+class StringIntCell : public ListCell<int>
 {
 public:
-    scl::array<int, 64> m_values;
-    scl::stringT<char16_t, 128> m_text;
-
-    StringIntCell() : Cell(FIELD_TYPE_STRING_INT) {}
-    scl::parray<int> GetStringInt() override { return m_values.view(); }
+    StringIntCell() : ListCell<int>(FIELD_TYPE_STRING_INT) {}
+    scl::parray<int> GetStringInt() override { return view(); }
     void SetStringInt(const char16_t* text) override;
     void SetStringInt(const scl::parray<int>& values) override;
     const char16_t* ToString() override;
@@ -233,14 +308,11 @@ public:
 // A list of at most 64 floats; as StringIntCell, with pieces read as decimal floating-point text
 // (ParseFloat: "0x10", "inf" and "nan" give 0) and narrowed to float, and the text form "%f" per
 // value.
-class StringFloatCell : public Cell
+class StringFloatCell : public ListCell<float>
 {
 public:
-    scl::array<float, 64> m_values;
-    scl::stringT<char16_t, 128> m_text;
-
-    StringFloatCell() : Cell(FIELD_TYPE_STRING_FLOAT) {}
-    scl::parray<float> GetStringFloat() override { return m_values.view(); }
+    StringFloatCell() : ListCell<float>(FIELD_TYPE_STRING_FLOAT) {}
+    scl::parray<float> GetStringFloat() override { return view(); }
     void SetStringFloat(const char16_t* text) override;
     void SetStringFloat(const scl::parray<float>& values) override;
     const char16_t* ToString() override;
@@ -253,7 +325,7 @@ public:
 // (including a null pointer or a capacity below 1) reports "false" and gives FIELD_TYPE_INVALID.
 FIELD_TYPE ConvertTypeStringToTypeValue(scl::pstringT<char16_t> name);
 
-// A new cell of the field's type with its initial value (0, empty), m_table and m_field null.
+// A new cell of the field's type with its initial value (0, empty), m_field null.
 // Owned by the caller. Null when the type is not 1..8 (reported) or memory is exhausted.
 Cell* CreateCell(const Field& field);
 

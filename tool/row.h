@@ -2,10 +2,16 @@
 // display-name cells.
 //
 // Rows live by value in their table's row list (scl::list nodes never move, so a Row* stays
-// valid until the row is removed). A row owns its cells and deletes them when destroyed; it
+// valid until the row is removed). A row owns its cells and destroys them when destroyed; it
 // points at its table without owning it. Two rows are the same row when their ids are equal.
+//
+// A row that its table fills (Table::fillNewRow) keeps its cell pointers and its cells in one
+// arena block sized to the fields: the block goes back when the row is destroyed or filled
+// again. Cells added one by one with cells.push_back (made by CreateCell) are deleted one by one.
 #ifndef TARN_TOOL_ROW_H
 #define TARN_TOOL_ROW_H
+
+#include <cstdint>
 
 #include "base/array.h"
 
@@ -23,10 +29,55 @@ namespace editor
 class Table;
 }
 
+// The cell pointers of a row, in field order: at most 256, as many as the row has room for without
+// moving them. Indexing within the room gives the pointer (null past the count); outside it
+// throws the int 1.
+class RowCells
+{
+public:
+    static constexpr int kMaxCells = 256;
+
+    tarn::Cell** m_data = nullptr;
+    int m_count = 0;
+
+    RowCells() = default;
+    RowCells(const RowCells&) = delete;
+    RowCells& operator=(const RowCells&) = delete;
+    ~RowCells();
+
+    // Appends cell, making room as needed. The 257th reports "0" in scl::parray<T>::push_back and
+    // is not added (false).
+    bool push_back(tarn::Cell* cell);
+    tarn::Cell*& operator[](int i);
+    tarn::Cell* const& operator[](int i) const;
+    int size() const { return m_count; }
+    int capacity() const { return m_capacity; }
+    bool empty() const { return m_count == 0; }
+    // Forgets the pointers (count 0); the cells themselves are left as they are.
+    void clear() { m_count = 0; }
+    tarn::Cell** begin() { return m_data; }
+    tarn::Cell** end() { return m_data + m_count; }
+    tarn::Cell* const* begin() const { return m_data; }
+    tarn::Cell* const* end() const { return m_data + m_count; }
+    // A borrowed view: count = size(), capacity = capacity().
+    scl::parray<tarn::Cell*> view() const { return scl::parray<tarn::Cell*>(m_data, m_count, m_capacity); }
+
+private:
+    friend class Row;
+
+    // Room for capacity pointers at data, which the row keeps elsewhere (in its block).
+    void useRoom(tarn::Cell** data, int capacity);
+    // Frees the room when it is this object's own; no room afterwards.
+    void releaseRoom();
+
+    std::uint16_t m_capacity = 0;
+    bool m_ownsRoom = false; // m_data is this object's own arena storage
+};
+
 class Row
 {
 public:
-    scl::array<tarn::Cell*, 256> cells;     // owned; cell i belongs to field i of the table
+    RowCells cells;                         // owned; cell i belongs to field i of the table
     int m_idFieldIndex = 0;                 // position of the INT id cell
     int m_nameFieldIndex = 0;               // position of the string display-name cell
     tarn::editor::Table* m_table = nullptr; // not owned; null until the table fills the row
@@ -56,12 +107,22 @@ private:
 
     // The cell at i, or null when i names no cell.
     Cell* cellAt(int i) const;
+    // Destroys every cell (in place when it lies in the block, else by delete), frees the block
+    // and leaves the row without cells.
+    void releaseCells();
+    // Gives the row a block for `count` cell pointers and then bytes - count pointers bytes of
+    // cells, which the table places there (blockCells()). False when there is no memory.
+    bool takeBlock(std::uint32_t bytes, int count);
+    char* blockCells() const;
 
     // Where the row lives, recorded by the table that appended it to its row list, so that the
     // table can remove exactly this row without a search (Table::RemoveRow). Null for a row that
     // was made elsewhere. The node owns the row, so it is valid as long as the row exists.
     scl::ListNode<Row>* m_node = nullptr;
     const scl::list<Row>* m_list = nullptr;
+    // The cells of a filled row: its size and pointer count, the cell pointers, then the cells.
+    // Arena, owned.
+    void* m_block = nullptr;
 };
 
 } // namespace tarn

@@ -104,7 +104,7 @@ Table::Table() : m_maxId(-1), m_newRowCounter(1), m_idFieldIndex(0), m_nameField
 
 Table::~Table()
 {
-    m_rows.clear();
+    resetContent();
 }
 
 bool Table::refuse(const std::string& file, int line, const std::string& message)
@@ -133,6 +133,11 @@ void Table::resetContent()
 {
     m_rows.clear();
     m_header.clear();
+    // No cell is left to borrow from these.
+    for (scl::BigBuffer& text : m_texts)
+        text.release();
+    m_texts.clear();
+    m_lists.release();
 }
 
 // ---- load ----------------------------------------------------------------------------------------
@@ -213,16 +218,17 @@ bool Table::LoadData(const char16_t* fileName)
     if (!problem.empty())
         return refuse(file, problemLine, problem);
 
+    // Taken before the rows are read: the strings read end in zeros written into the text.
+    const bool textEndsInCrLf =
+        textEnd - serializer.m_readBuffer >= 2 && textEnd[-2] == u'\r' && textEnd[-1] == u'\n';
+    const bool textEmpty = textEnd == serializer.m_readBuffer;
     // The number of the last line that the reader has actually passed (comment lines included).
     auto lastRealLine = [&]()
     {
         if (serializer.m_lineStart != nullptr && serializer.m_lineStart < textEnd)
             return serializer.m_lineNumber;
         // At the end of the text: the line count went one past when the text ends in CR LF.
-        const bool endsInCrLf =
-            textEnd - serializer.m_readBuffer >= 2 && textEnd[-2] == u'\r' && textEnd[-1] == u'\n';
-        const bool empty = textEnd == serializer.m_readBuffer;
-        return (endsInCrLf || empty) ? serializer.m_lineNumber - 1 : serializer.m_lineNumber;
+        return (textEndsInCrLf || textEmpty) ? serializer.m_lineNumber - 1 : serializer.m_lineNumber;
     };
     int lastLine = 0; // the last line accounted for
 
@@ -264,6 +270,11 @@ bool Table::LoadData(const char16_t* fileName)
     if (stoppedAtEnd)
         serializer.NextLine();
     const int rowsBefore = m_rows.size();
+    // The end of the strings kept at the front of the text, and how far the text has been given
+    // back (in steps of a few huge pages).
+    char16_t* kept = serializer.m_readBuffer;
+    const char16_t* discarded = kept;
+    constexpr std::ptrdiff_t kDiscardUnits = std::ptrdiff_t(1) << 20; // one huge page of text
     int largestId = 0; // what ComputeMaxId finds, gathered while the rows are read
     for (int n = 0; n < rowLimit; ++n)
     {
@@ -288,11 +299,29 @@ bool Table::LoadData(const char16_t* fileName)
         row.SetId(m_maxId);
         row.cells.m_data[m_nameFieldIndex]->SetString(u"");
         ++m_newRowCounter;
-        serializer.m_mode = TableSerializer::ModeRead;
-        for (int i = 0; i < row.cells.size(); ++i)
-            row.cells.m_data[i]->Serialize(serializer);
+        serializer.ReadRow(row.cells.m_data, row.cells.size(), m_lists);
         row.m_line = line;
         checkRow(serializer, row, file);
+        // The line is done with. Its strings move down to the front of the text, each with its
+        // terminator, so that what the table keeps of the text is the strings alone; the rest of
+        // the text behind them goes back to the system as the load proceeds.
+        for (int i = 0; i < row.cells.size(); ++i)
+        {
+            Cell* cell = row.cells.m_data[i];
+            if (cell->Type() != FIELD_TYPE_STRING || !static_cast<StringCell*>(cell)->IsBorrowed())
+                continue;
+            StringCell* string = static_cast<StringCell*>(cell);
+            const int length = string->Length();
+            std::memmove(kept, string->GetString(), sizeof(char16_t) * static_cast<size_t>(length));
+            kept[length] = 0;
+            string->Borrow(kept, length);
+            kept += length + 1;
+        }
+        if (serializer.m_lineEnd - discarded >= kDiscardUnits)
+        {
+            serializer.DiscardText(kept, serializer.m_lineEnd);
+            discarded = serializer.m_lineEnd;
+        }
         const int id = row.Id();
         if (id > largestId)
             largestId = id;
@@ -315,6 +344,11 @@ bool Table::LoadData(const char16_t* fileName)
         }
     }
 
+    if (m_rows.size() > rowsBefore)
+    {
+        serializer.DiscardText(kept, serializer.m_bufferEnd + 1);
+        m_texts.push_back(serializer.ReleaseReadBuffer());
+    }
     m_fileName = fileName;
     // ComputeMaxId would walk every row again, touching each row's memory a second time.
     if (rowsBefore == 0)
@@ -329,6 +363,13 @@ void Table::checkRow(TableSerializer& serializer, Row& row, const std::string& f
     const char16_t* source = serializer.LineBegin();
     const int sourceLength = serializer.LineLength();
     const bool endsInCrLf = serializer.m_lineEnd < serializer.m_bufferEnd;
+    if (serializer.m_rowInWriterForm)
+    {
+        // What the reader saw of every value already says that the save writes this very line.
+        if (!endsInCrLf)
+            warn(file, row.m_line, "the file ends without CR LF after this line: a save adds one");
+        return;
+    }
     // The very text the next save writes for this row, CR LF included.
     serializer.BuildRow(row.cells.m_data, row.cells.size());
     const char16_t* written = serializer.m_writeBuffer.c_str();
@@ -402,19 +443,30 @@ void Table::checkRow(TableSerializer& serializer, Row& row, const std::string& f
 
 void Table::fillNewRow(Row& row)
 {
-    row.cells.clear();
-    for (int i = 0; i < m_fields.size(); ++i)
+    // One block for the row: its cell pointers, then its cells, each sized to its type.
+    const int count = m_fields.size();
+    std::uint32_t bytes = static_cast<std::uint32_t>(sizeof(Cell*) * static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        bytes += static_cast<std::uint32_t>(Cell::SizeOf(m_fields.m_data[i].m_type));
+    if (!row.takeBlock(bytes, count))
     {
-        Cell* cell = CreateCell(m_fields.m_data[i]);
+        SCL_ASSERT(false); // out of memory: the row has no cells
+        return;
+    }
+    char* place = row.blockCells();
+    for (int i = 0; i < count; ++i)
+    {
+        Field& field = m_fields.m_data[i];
+        Cell* cell = Cell::Construct(field.m_type, place);
         if (cell == nullptr)
         {
+            CreateCell(field); // reports the invalid type
             SCL_ASSERT(false);
             return;
         }
-        cell->m_table = this;
-        cell->m_field = &m_fields.m_data[i];
-        if (!row.cells.push_back(cell))
-            delete cell;
+        place += Cell::SizeOf(field.m_type);
+        cell->m_field = &field;
+        row.cells.push_back(cell);
     }
     row.m_idFieldIndex = m_idFieldIndex;
     row.m_nameFieldIndex = m_nameFieldIndex;

@@ -3,7 +3,9 @@
 //
 // The table list owns every table and deletes it through the virtual destructor. A table owns
 // its fields (inline; cells point at them, and the array never moves them) and its rows (in
-// m_rows; each row owns its cells). All fixed-size state lives inside the object.
+// m_rows; each row owns its cells, placed in one arena block per row). All fixed-size state lives
+// inside the object. The loaded cells borrow their strings from the data file's text, which the
+// table keeps, and their lists from a pool of the table; both go when the table goes.
 //
 // Loading refuses a table the model cannot represent faithfully (no usable metadata, a field
 // of no valid type, an id or name field of the wrong type, a data file that is missing, not
@@ -18,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "base/arena.h"
 #include "base/array.h"
 #include "base/list.h"
 #include "base/string.h"
@@ -155,6 +158,12 @@ private:
     void warnComments(const std::string& file, int first, int last);
     // Warns when the row just read would be written differently from its line.
     void checkRow(TableSerializer& serializer, Row& row, const std::string& file);
+
+    // What the cells of the loaded rows borrow instead of holding copies: the text of each data
+    // file read (string values) and the values of their lists. Freed after the rows, when the
+    // table is destroyed or all its rows are dropped.
+    std::vector<scl::BigBuffer> m_texts;
+    scl::BumpPool m_lists;
 
     std::string m_lastError;
     std::string m_metaError; // why the last LoadMetaData gave no fields; empty when it worked

@@ -121,7 +121,7 @@ template <class Add> void ForEachPiece(const char16_t* first, const char16_t* la
 
 TableSerializer::~TableSerializer()
 {
-    scl::big_buffer_free(m_readBuffer, m_readBufferBytes);
+    ReleaseReadBuffer().release();
     m_readBuffer = nullptr;
     m_readBufferBytes = 0;
     m_bufferEnd = nullptr;
@@ -133,6 +133,22 @@ TableSerializer::~TableSerializer()
     m_file.Close();
     delete[] m_streamBuffer; // only now that the stream no longer uses it
     m_streamBuffer = nullptr;
+}
+
+scl::BigBuffer TableSerializer::ReleaseReadBuffer()
+{
+    scl::BigBuffer buffer;
+    buffer.m_data = m_readBuffer;
+    buffer.m_bytes = m_readBufferBytes;
+    m_readBuffer = nullptr;
+    m_readBufferBytes = 0;
+    return buffer;
+}
+
+void TableSerializer::DiscardText(const char16_t* from, const char16_t* to)
+{
+    scl::big_buffer_discard(m_readBuffer, m_readBufferBytes, const_cast<char16_t*>(from),
+                            const_cast<char16_t*>(to));
 }
 
 // ---- opening ----------------------------------------------------------------------------------
@@ -489,11 +505,17 @@ void TableSerializer::buildRow(Cell* const* cells, int count, bool forFile)
         return;
 
     m_building = !forFile;
+    const bool ready = m_building || m_file.IsOpen();
     for (int i = 0; i < count; ++i)
     {
-        if (cells[i] != nullptr)
-            cells[i]->Serialize(*this);
-        else if (m_building || m_file.IsOpen())
+        if (cells[i] != nullptr && ready)
+        {
+            ++m_valueIndex;
+            writeCell(*cells[i]);
+        }
+        else if (cells[i] != nullptr)
+            cells[i]->Serialize(*this); // reports that there is no file
+        else if (ready)
         {
             ++m_valueIndex;
             appendSeparator(u'\t'); // a missing cell keeps its column, empty
@@ -559,64 +581,359 @@ bool TableSerializer::WriteText(const char16_t* text, int count)
     return ok;
 }
 
-// ---- set --------------------------------------------------------------------------------------
+// ---- one value each way -------------------------------------------------------------------------
 
-// A list both ways: the next value of the line is split at "|" and each piece appended after the
-// elements the list already holds (a piece beyond its capacity is reported under `pushName` and
-// dropped), or the elements are written joined by "|".
-template <class T, class Parse, class Format>
-ISerializer& TableSerializer::transferList(scl::parray<T>& values, int line, const char* pushName,
-                                           Parse parse, Format format)
+// The next value of the line into `value` (an empty or missing value leaves it as it is).
+template <class T, class Parse> void TableSerializer::readNumber(T& value, Parse parse)
 {
-    if (!readyToTransfer(line))
-        return *this;
-    if (m_mode == ModeRead)
-    {
-        const char16_t* token = NextToken();
-        if (token == nullptr)
-            return *this;
-        ForEachPiece(token, m_readPos,
-                     [&](const char16_t* first, const char16_t* last)
+    const char16_t* token = NextToken();
+    if (token == nullptr)
+        return;
+    noteNumber(parse(token, m_readPos, value), token == m_readPos);
+    FinishToken();
+}
+
+// The next value of the line split at "|", each piece appended after the count values that
+// values[0, capacity) holds already (a piece beyond the capacity is reported under pushName and
+// dropped). False when the line has no value left (nothing changes).
+template <class T, class Parse>
+bool TableSerializer::readList(T* values, int& count, int capacity, int line, const char* pushName,
+                               Parse parse)
+{
+    const char16_t* token = NextToken();
+    if (token == nullptr)
+        return false;
+    ForEachPiece(token, m_readPos,
+                 [&](const char16_t* first, const char16_t* last)
+                 {
+                     T v{};
+                     noteNumber(parse(first, last, v), false);
+                     if (count >= capacity)
                      {
-                         T v{};
-                         noteNumber(parse(first, last, v), false);
-                         if (values.m_count >= values.m_capacity)
-                         {
-                             scl::detail::AssertFailedNamed(__FILE__, pushName, __LINE__, "0");
-                             ++m_readIssues.droppedElements;
-                             return;
-                         }
-                         values.m_data[values.m_count++] = v;
-                     });
-        FinishToken();
-        return *this;
+                         scl::detail::AssertFailedNamed(__FILE__, pushName, line, "0");
+                         ++m_readIssues.droppedElements;
+                         return;
+                     }
+                     values[count++] = v;
+                 });
+    FinishToken();
+    return true;
+}
+
+// The next value of the line as a string of at most maxLength units: its start and length (cut,
+// with a report, where it is longer). Null when the line has no value left. The value's
+// terminator stays replaced by a zero until FinishToken.
+const char16_t* TableSerializer::readStringToken(int maxLength, int& length)
+{
+    const char16_t* token = NextToken();
+    if (token == nullptr)
+        return nullptr;
+    const int full = static_cast<int>(m_readPos - token);
+    length = text::CutLength(token, full, maxLength);
+    if (length < full)
+    {
+        Report(__LINE__, kSetFunction, "length < value.m_maxCount",
+               "%s:%d: value %d: string of %d characters cut to %d", m_path.c_str(), m_lineNumber,
+               m_valueIndex, full, length);
+        ++m_readIssues.cutValues;
     }
-    for (int i = 0; i < values.m_count; ++i)
+    return token;
+}
+
+template <class T, class Format> void TableSerializer::writeList(const T* values, int count, Format format)
+{
+    for (int i = 0; i < count; ++i)
     {
         char16_t number[text::kNumberTextCapacity];
-        appendNumber(number, format(number, values.m_data[i]));
-        if (i + 1 < values.m_count)
+        appendNumber(number, format(number, values[i]));
+        if (i + 1 < count)
             appendSeparator(u'|');
     }
     appendSeparator(u'\t');
-    return *this;
 }
+
+void TableSerializer::writeString(const char16_t* value, int length)
+{
+    int n = length;
+    if (n > kMaxStringText)
+    {
+        n = text::CutLength(value, length, kMaxStringText);
+        if (!m_building)
+            Report(__LINE__, kSetFunction, "length <= kMaxStringText",
+                   "%s: row %d, value %d: string of %d characters cut to %d", m_path.c_str(),
+                   m_rowsWritten + 1, m_valueIndex, length, n);
+        ++m_writeIssues.cutValues;
+    }
+    appendText(value, n, true);
+    appendSeparator(u'\t');
+}
+
+template <class Format, class T> void TableSerializer::writeNumber(T value, Format format)
+{
+    char16_t number[text::kNumberTextCapacity];
+    appendNumber(number, format(number, value));
+    appendSeparator(u'\t');
+}
+
+// ---- the table's rows, cell by cell without a virtual call ------------------------------------------
+
+namespace
+{
+
+// The writer's form of an integer: "0", or digits without a leading zero after a minus sign
+// where the type has one; never "-0", "+1", " 1" or "01".
+bool IsIntegerForm(const char16_t* first, const char16_t* last, bool sign)
+{
+    const char16_t* p = first;
+    if (sign && p < last && *p == u'-')
+        ++p;
+    if (p == last)
+        return false;
+    if (*p == u'0')
+        return p == first && p + 1 == last;
+    for (; p < last; ++p)
+    {
+        if (static_cast<unsigned>(*p) - u'0' >= 10u)
+            return false;
+    }
+    return true;
+}
+
+bool IsFloatForm(const char16_t* first, const char16_t* last, float value)
+{
+    char16_t text[text::kNumberTextCapacity];
+    const int n = text::FormatFloat(text, value);
+    return n == last - first && std::memcmp(text, first, sizeof(char16_t) * static_cast<std::size_t>(n)) == 0;
+}
+
+// A list's text in the writer's form for a list of count values: count pieces joined by single
+// bars, each in the form of its value.
+template <class PieceInForm>
+bool IsListForm(const char16_t* first, const char16_t* last, int count, PieceInForm inForm)
+{
+    if (first == last)
+        return count == 0;
+    const char16_t* p = first;
+    for (int k = 0;; ++k)
+    {
+        const char16_t* end = p;
+        while (end < last && *end != u'|')
+            ++end;
+        if (k >= count || end == p || !inForm(p, end, k))
+            return false; // an empty piece: a bar at either end or two in a row
+        if (end == last)
+            return k + 1 == count;
+        p = end + 1;
+    }
+}
+
+// Whether the writer writes the cell's value as an empty text.
+bool WritesNothing(Cell& cell)
+{
+    switch (cell.Type())
+    {
+    case FIELD_TYPE_STRING:
+        return static_cast<StringCell&>(cell).Length() == 0;
+    case FIELD_TYPE_STRING_INT:
+        return static_cast<StringIntCell&>(cell).Count() == 0;
+    case FIELD_TYPE_STRING_FLOAT:
+        return static_cast<StringFloatCell&>(cell).Count() == 0;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+// Whether the value just read, from `start` on, is exactly the text the writer makes of the
+// value it gave the cell (see m_rowInWriterForm).
+bool TableSerializer::valueInWriterForm(Cell& cell, const char16_t* start, const ReadIssues& before) const
+{
+    if (m_readPos <= start)
+        return false; // no value left on the line
+    const ReadIssues& now = m_readIssues;
+    if (now.inexactNumbers != before.inexactNumbers || now.emptyNumbers != before.emptyNumbers ||
+        now.cutValues != before.cutValues || now.droppedElements != before.droppedElements)
+        return false;
+    const char16_t* const end = m_readPos - 1; // the value's terminator
+    switch (cell.Type())
+    {
+    case FIELD_TYPE_INT:
+    case FIELD_TYPE_INT64:
+        return IsIntegerForm(start, end, true);
+    case FIELD_TYPE_UINT:
+    case FIELD_TYPE_UINT64:
+        return IsIntegerForm(start, end, false);
+    case FIELD_TYPE_FLOAT:
+        return IsFloatForm(start, end, static_cast<FloatCell&>(cell).m_value);
+    case FIELD_TYPE_STRING:
+        return true; // verbatim: a value read holds no tab, CR or LF, and was not cut
+    case FIELD_TYPE_STRING_INT:
+        return IsListForm(start, end, static_cast<StringIntCell&>(cell).Count(),
+                          [](const char16_t* first, const char16_t* last, int)
+                          { return IsIntegerForm(first, last, true); });
+    case FIELD_TYPE_STRING_FLOAT:
+    {
+        const StringFloatCell& list = static_cast<StringFloatCell&>(cell);
+        return IsListForm(start, end, list.Count(),
+                          [&list](const char16_t* first, const char16_t* last, int k)
+                          { return IsFloatForm(first, last, list.Values()[k]); });
+    }
+    default:
+        return false;
+    }
+}
+
+void TableSerializer::ReadRow(Cell* const* cells, int count, scl::BumpPool& pool)
+{
+    m_mode = ModeRead;
+    m_rowInWriterForm = false;
+    bool inForm = count > 0 && m_readIssues.strayBreaks == 0 && !m_readIssues.longLine;
+    bool emptyLast = false; // the line ends in a tab that stands for an empty last value
+    for (int i = 0; i < count; ++i)
+    {
+        Cell* cell = cells[i];
+        if (cell == nullptr)
+        {
+            inForm = false;
+            continue;
+        }
+        if (!readyToTransfer(__LINE__))
+            return;
+        const char16_t* const start = m_readPos;
+        const ReadIssues before = m_readIssues;
+        switch (cell->Type())
+        {
+        case FIELD_TYPE_INT:
+            readNumber(static_cast<IntCell*>(cell)->m_value, text::ParseInt32);
+            break;
+        case FIELD_TYPE_UINT:
+            readNumber(static_cast<UIntCell*>(cell)->m_value, text::ParseUInt32);
+            break;
+        case FIELD_TYPE_INT64:
+            readNumber(static_cast<Int64Cell*>(cell)->m_value, text::ParseInt64);
+            break;
+        case FIELD_TYPE_UINT64:
+            readNumber(static_cast<UInt64Cell*>(cell)->m_value, text::ParseUInt64);
+            break;
+        case FIELD_TYPE_FLOAT:
+            readNumber(static_cast<FloatCell*>(cell)->m_value, text::ParseFloat);
+            break;
+        case FIELD_TYPE_STRING:
+        {
+            int length = 0;
+            if (const char16_t* token = readStringToken(StringCell::kMaxLength, length))
+            {
+                static_cast<StringCell*>(cell)->Borrow(token, length);
+                FinishToken();
+            }
+            break;
+        }
+        case FIELD_TYPE_STRING_INT:
+            readListInto(*static_cast<StringIntCell*>(cell), pool, "scl::parray<int>::push_back",
+                         text::ParseInt32);
+            break;
+        case FIELD_TYPE_STRING_FLOAT:
+            readListInto(*static_cast<StringFloatCell*>(cell), pool, "scl::parray<float>::push_back",
+                         text::ParseFloat);
+            break;
+        default:
+            --m_valueIndex; // counted again by the cell's own transfer
+            cell->Serialize(*this);
+            break;
+        }
+        if (i + 1 == count && m_readPos == start && start == m_lineEnd && start > m_lineStart &&
+            start[-1] == u'\t' && WritesNothing(*cell))
+            emptyLast = true; // "a\t" for an empty last value: what the writer writes, too
+        else
+            inForm = inForm && valueInWriterForm(*cell, start, before);
+    }
+    // Every value read, the last one ended by the line's end (not by a tab before it).
+    m_rowInWriterForm = inForm && m_readPos == (emptyLast ? m_lineEnd : m_lineEnd + 1);
+}
+
+template <class T, class Parse>
+void TableSerializer::readListInto(ListCell<T>& cell, scl::BumpPool& pool, const char* pushName, Parse parse)
+{
+    T values[ListCell<T>::kMaxCount];
+    int count = cell.Count();
+    if (count > 0)
+        std::memcpy(values, cell.Values(), sizeof(T) * static_cast<std::size_t>(count));
+    if (!readList(values, count, ListCell<T>::kMaxCount, __LINE__, pushName, parse) || count == cell.Count())
+        return;
+    T* stored = static_cast<T*>(pool.allocate(sizeof(T) * static_cast<std::size_t>(count)));
+    std::memcpy(stored, values, sizeof(T) * static_cast<std::size_t>(count));
+    cell.Borrow(stored, count);
+}
+
+void TableSerializer::writeCell(Cell& cell)
+{
+    switch (cell.Type())
+    {
+    case FIELD_TYPE_INT:
+        writeNumber(static_cast<IntCell&>(cell).m_value, text::FormatInt32);
+        break;
+    case FIELD_TYPE_UINT:
+        writeNumber(static_cast<UIntCell&>(cell).m_value, text::FormatUInt32);
+        break;
+    case FIELD_TYPE_INT64:
+        writeNumber(static_cast<Int64Cell&>(cell).m_value, text::FormatInt64);
+        break;
+    case FIELD_TYPE_UINT64:
+        writeNumber(static_cast<UInt64Cell&>(cell).m_value, text::FormatUInt64);
+        break;
+    case FIELD_TYPE_FLOAT:
+        writeNumber(static_cast<FloatCell&>(cell).m_value, text::FormatFloat);
+        break;
+    case FIELD_TYPE_STRING:
+    {
+        StringCell& string = static_cast<StringCell&>(cell);
+        writeString(string.GetString(), string.Length());
+        break;
+    }
+    case FIELD_TYPE_STRING_INT:
+    {
+        const StringIntCell& list = static_cast<StringIntCell&>(cell);
+        writeList(list.Values(), list.Count(), text::FormatInt32);
+        break;
+    }
+    case FIELD_TYPE_STRING_FLOAT:
+    {
+        const StringFloatCell& list = static_cast<StringFloatCell&>(cell);
+        writeList(list.Values(), list.Count(), text::FormatFloat);
+        break;
+    }
+    default:
+        --m_valueIndex; // counted again by the cell's own transfer
+        cell.Serialize(*this);
+        break;
+    }
+}
+
+// ---- set --------------------------------------------------------------------------------------
 
 ISerializer& TableSerializer::set(scl::parray<float>& values)
 {
-    return transferList(
-        values, __LINE__, "scl::parray<float>::push_back",
-        [](const char16_t* first, const char16_t* last, float& v)
-        { return text::ParseFloat(first, last, v); },
-        [](char16_t* text, float v) { return text::FormatFloat(text, v); });
+    if (!readyToTransfer(__LINE__))
+        return *this;
+    if (m_mode == ModeRead)
+        readList(values.m_data, values.m_count, values.m_capacity, __LINE__, "scl::parray<float>::push_back",
+                 text::ParseFloat);
+    else
+        writeList(values.m_data, values.m_count, text::FormatFloat);
+    return *this;
 }
 
 ISerializer& TableSerializer::set(scl::parray<int>& values)
 {
-    return transferList(
-        values, __LINE__, "scl::parray<int>::push_back",
-        [](const char16_t* first, const char16_t* last, int& v) { return text::ParseInt32(first, last, v); },
-        [](char16_t* text, int v) { return text::FormatInt32(text, v); });
+    if (!readyToTransfer(__LINE__))
+        return *this;
+    if (m_mode == ModeRead)
+        readList(values.m_data, values.m_count, values.m_capacity, __LINE__, "scl::parray<int>::push_back",
+                 text::ParseInt32);
+    else
+        writeList(values.m_data, values.m_count, text::FormatInt32);
+    return *this;
 }
 
 ISerializer& TableSerializer::set(scl::pstringT<char16_t>& value)
@@ -625,43 +942,25 @@ ISerializer& TableSerializer::set(scl::pstringT<char16_t>& value)
         return *this;
     if (m_mode == ModeRead)
     {
-        const char16_t* token = NextToken();
+        int n = 0;
+        const int maxLength =
+            value.m_ptr != nullptr && value.m_maxCount > 0 ? value.m_maxCount - 1 : 0x7fffffff;
+        const char16_t* token = readStringToken(maxLength, n);
         if (token == nullptr)
             return *this;
-        const int length = static_cast<int>(m_readPos - token);
         if (value.m_ptr != nullptr && value.m_maxCount > 0)
         {
-            const int n = text::CutLength(token, length, value.m_maxCount - 1);
             std::memcpy(value.m_ptr, token, sizeof(char16_t) * static_cast<size_t>(n));
             value.m_ptr[n] = 0;
             // The units after the terminator stay zero, as a fixed string keeps them: clear what
-            // is left of a longer earlier value (nothing, for a new cell).
+            // is left of a longer earlier value.
             for (int i = n + 1; i < value.m_maxCount && value.m_ptr[i] != 0; ++i)
                 value.m_ptr[i] = 0;
-            if (n < length)
-            {
-                Report(__LINE__, kSetFunction, "length < value.m_maxCount",
-                       "%s:%d: value %d: string of %d characters cut to %d", m_path.c_str(), m_lineNumber,
-                       m_valueIndex, length, n);
-                ++m_readIssues.cutValues;
-            }
         }
         FinishToken();
         return *this;
     }
-    const int length = value.length(); // bounded by the buffer's capacity
-    int n = length;
-    if (n > kMaxStringText)
-    {
-        n = text::CutLength(value.m_ptr, length, kMaxStringText);
-        if (!m_building)
-            Report(__LINE__, kSetFunction, "length <= kMaxStringText",
-                   "%s: row %d, value %d: string of %d characters cut to %d", m_path.c_str(),
-                   m_rowsWritten + 1, m_valueIndex, length, n);
-        ++m_writeIssues.cutValues;
-    }
-    appendText(value.m_ptr, n, true);
-    appendSeparator(u'\t');
+    writeString(value.m_ptr, value.length()); // bounded by the buffer's capacity
     return *this;
 }
 
@@ -673,62 +972,35 @@ ISerializer& TableSerializer::transferNumber(T& value, int line, Parse parse, Fo
     if (!readyToTransfer(line))
         return *this;
     if (m_mode == ModeRead)
-    {
-        const char16_t* token = NextToken();
-        if (token == nullptr)
-            return *this;
-        noteNumber(parse(token, m_readPos, value), token == m_readPos);
-        FinishToken();
-        return *this;
-    }
-    char16_t number[text::kNumberTextCapacity];
-    appendNumber(number, format(number, value));
-    appendSeparator(u'\t');
+        readNumber(value, parse);
+    else
+        writeNumber(value, format);
     return *this;
 }
 
 ISerializer& TableSerializer::set(float& value)
 {
-    return transferNumber(
-        value, __LINE__,
-        [](const char16_t* token, const char16_t* end, float& v) { return text::ParseFloat(token, end, v); },
-        [](char16_t* text, float v) { return text::FormatFloat(text, v); });
+    return transferNumber(value, __LINE__, text::ParseFloat, text::FormatFloat);
 }
 
 ISerializer& TableSerializer::set(std::uint64_t& value)
 {
-    return transferNumber(
-        value, __LINE__,
-        [](const char16_t* token, const char16_t* end, std::uint64_t& v)
-        { return text::ParseUInt64(token, end, v); },
-        [](char16_t* text, std::uint64_t v) { return text::FormatUInt64(text, v); });
+    return transferNumber(value, __LINE__, text::ParseUInt64, text::FormatUInt64);
 }
 
 ISerializer& TableSerializer::set(std::int64_t& value)
 {
-    return transferNumber(
-        value, __LINE__,
-        [](const char16_t* token, const char16_t* end, std::int64_t& v)
-        { return text::ParseInt64(token, end, v); },
-        [](char16_t* text, std::int64_t v) { return text::FormatInt64(text, v); });
+    return transferNumber(value, __LINE__, text::ParseInt64, text::FormatInt64);
 }
 
 ISerializer& TableSerializer::set(std::uint32_t& value)
 {
-    return transferNumber(
-        value, __LINE__,
-        [](const char16_t* token, const char16_t* end, std::uint32_t& v)
-        { return text::ParseUInt32(token, end, v); },
-        [](char16_t* text, std::uint32_t v) { return text::FormatUInt32(text, v); });
+    return transferNumber(value, __LINE__, text::ParseUInt32, text::FormatUInt32);
 }
 
 ISerializer& TableSerializer::set(std::int32_t& value)
 {
-    return transferNumber(
-        value, __LINE__,
-        [](const char16_t* token, const char16_t* end, std::int32_t& v)
-        { return text::ParseInt32(token, end, v); },
-        [](char16_t* text, std::int32_t v) { return text::FormatInt32(text, v); });
+    return transferNumber(value, __LINE__, text::ParseInt32, text::FormatInt32);
 }
 
 } // namespace tarn

@@ -85,7 +85,6 @@ TEST(CellTypes, EveryTypeNameGivesItsValueAndCell)
         auto cell = MakeCell(c.type);
         ASSERT_NE(cell, nullptr);
         EXPECT_EQ(cell->Type(), c.type);
-        EXPECT_EQ(cell->m_table, nullptr);
         EXPECT_EQ(cell->m_field, nullptr);
     }
     EXPECT_EQ(FIELD_TYPE_STRING, 6);
@@ -413,28 +412,87 @@ TEST(CellValues, LongListTextIsReadWhole)
     EXPECT_EQ(cell.GetStringFloat().m_data[63], 1e20f);
 }
 
-TEST(CellValues, ListViewsBorrowTheCellsStorage)
+TEST(CellValues, ListViewsShowTheValuesAndOwnNothing)
 {
     tarn::StringIntCell cell;
     cell.SetStringInt(u"1|2|3");
     {
-        scl::parray<int> view = cell.GetStringInt();
-        EXPECT_EQ(view.size(), 3);
-        EXPECT_EQ(view.capacity(), 64);
+        const scl::parray<int> view = cell.GetStringInt();
+        EXPECT_EQ(std::vector<int>(view.begin(), view.end()), (std::vector<int>{1, 2, 3}));
+        EXPECT_EQ(view.capacity(), 3); // sized to the values: nothing to grow into
         EXPECT_FALSE(view.m_owner);
-        view[1] = 20;
-        view.set_size(10); // does not change the cell's count
-    }                      // destroying the view frees nothing
-    EXPECT_EQ(U8(cell.ToString()), "1|20|3");
-    EXPECT_EQ(cell.GetStringInt().size(), 3);
+        EXPECT_EQ(view.m_data, cell.Values());
+    } // destroying the view frees nothing
+    EXPECT_EQ(U8(cell.ToString()), "1|2|3");
+
+    // A view handed back to its own cell (or to another one) sets the same values.
+    cell.SetStringInt(cell.GetStringInt());
+    EXPECT_EQ(U8(cell.ToString()), "1|2|3");
+    tarn::StringIntCell copy;
+    copy.SetStringInt(cell.GetStringInt());
+    cell.SetStringInt(u"9");
+    EXPECT_EQ(U8(copy.ToString()), "1|2|3");
 
     tarn::StringFloatCell floats;
     floats.SetStringFloat(u"0.5");
-    scl::parray<float> view = floats.GetStringFloat();
+    const scl::parray<float> view = floats.GetStringFloat();
     EXPECT_EQ(view.size(), 1);
-    EXPECT_EQ(view.capacity(), 64);
+    EXPECT_EQ(view.capacity(), 1);
     EXPECT_FALSE(view.m_owner);
-    EXPECT_EQ(view.m_data, floats.m_values.m_data);
+    EXPECT_EQ(view.m_data[0], 0.5f);
+    floats.SetStringFloat(u"");
+    EXPECT_EQ(floats.GetStringFloat().size(), 0);
+    EXPECT_EQ(floats.GetStringFloat().capacity(), 0);
+}
+
+TEST(CellValues, ValuesGrowAndShrinkInPlaceOfTheirOwnStorage)
+{
+    // Strings and lists of every length on one cell, also from texts inside the cell's own value.
+    tarn::StringCell cell;
+    std::u16string expected;
+    for (int length : {0, 1, 7, 8, 9, 100, 1023, 3, 0, 500, 499})
+    {
+        const std::u16string text(static_cast<size_t>(length), static_cast<char16_t>(u'a' + length % 26));
+        cell.SetString(text.c_str());
+        EXPECT_EQ(std::u16string(cell.GetString()), text);
+        EXPECT_EQ(cell.Length(), length);
+    }
+    cell.SetString(u"abcdefgh");
+    cell.SetString(cell.GetString() + 3);
+    EXPECT_EQ(std::u16string(cell.GetString()), u"defgh");
+    cell.SetString(cell.GetString());
+    EXPECT_EQ(std::u16string(cell.GetString()), u"defgh");
+    EXPECT_EQ(cell.GetString(), cell.ToString());
+
+    tarn::StringIntCell ints;
+    std::vector<int> values;
+    for (int count : {0, 1, 4, 5, 64, 2, 0, 33})
+    {
+        values.resize(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i)
+            values[static_cast<size_t>(i)] = count * 100 + i;
+        ints.SetStringInt(scl::parray<int>(values.data(), count, count));
+        const scl::parray<int> view = ints.GetStringInt();
+        EXPECT_EQ(std::vector<int>(view.begin(), view.end()), values);
+    }
+}
+
+TEST(CellText, TextFormsAreBuiltPerCallAndStringsKeepTheirOwn)
+{
+    // The text form of number and list cells lives in one buffer of the thread: the next
+    // ToString of such a cell replaces it. A string cell's text form is its own value.
+    tarn::IntCell a;
+    tarn::StringIntCell b;
+    tarn::StringCell s;
+    a.SetInt(-12);
+    b.SetStringInt(u"4|5");
+    s.SetString(u"名字");
+    const std::u16string first = a.ToString();
+    const char16_t* name = s.ToString();
+    EXPECT_EQ(std::u16string(b.ToString()), u"4|5");
+    EXPECT_EQ(first, u"-12");
+    EXPECT_EQ(std::u16string(a.ToString()), u"-12");
+    EXPECT_EQ(std::u16string(name), u"名字");
 }
 
 // ---- number text ------------------------------------------------------------------------------

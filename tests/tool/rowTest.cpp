@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/arena.h"
+#include "dataFileTestSupport.h"
 #include "tablesTestSupport.h"
 #include "tool/cell.h"
 #include "tool/row.h"
@@ -275,6 +277,60 @@ TEST_F(RowTest, NameIsTheTextOfTheNameCell)
     Row bare;
     EXPECT_EQ(std::u16string(bare.Name()), u"");
     EXPECT_EQ(NewReports(), 0u);
+}
+
+TEST_F(RowTest, CellsOfTheBlockAndCellsAddedOneByOneAllGoWithTheRow)
+{
+    Load({});
+    const std::size_t before = scl::arena_stats().liveObjects;
+    {
+        Row row;
+        m_table.fillNewRow(row);
+        ASSERT_EQ(row.cells.size(), 2);
+        EXPECT_EQ(row.m_table, &m_table);
+        EXPECT_EQ(row.cells[0]->m_field, &m_table.m_fields.m_data[0]);
+        EXPECT_EQ(row.cells[1]->m_field, &m_table.m_fields.m_data[1]);
+        EXPECT_EQ(scl::arena_stats().liveObjects - before, 1u); // one block for both cells
+        row.cells[1]->SetString(u"a name of its own");
+
+        // Filling the row again replaces its cells: nothing of the first ones is left.
+        m_table.fillNewRow(row);
+        EXPECT_EQ(std::u16string(row.cells[1]->GetString()), u"");
+        EXPECT_EQ(scl::arena_stats().liveObjects - before, 1u);
+
+        // Cells made elsewhere, added past the block's room, are deleted one by one.
+        tarn::Field field;
+        field.m_type = FIELD_TYPE_STRING_INT;
+        for (int i = 0; i < 20; ++i)
+        {
+            tarn::Cell* cell = tarn::CreateCell(field);
+            cell->SetStringInt(u"1|2|3");
+            ASSERT_TRUE(row.cells.push_back(cell));
+        }
+        EXPECT_EQ(row.cells.size(), 22);
+        EXPECT_EQ(row.cells[0]->Type(), FIELD_TYPE_INT);
+        EXPECT_EQ(std::u16string(row.cells[21]->ToString()), u"1|2|3");
+        row.SetId(9);
+        EXPECT_EQ(row.Id(), 9);
+    }
+    EXPECT_EQ(scl::arena_stats().liveObjects, before);
+    EXPECT_EQ(NewReports(), 0u);
+}
+
+TEST_F(RowTest, A257thCellIsAFailedCheckAndNotAdded)
+{
+    Row row;
+    tarn::Field field;
+    field.m_type = FIELD_TYPE_INT;
+    for (int i = 0; i < 256; ++i)
+        ASSERT_TRUE(row.cells.push_back(tarn::CreateCell(field)));
+    tarn::Cell* extra = tarn::CreateCell(field);
+    std::string last;
+    EXPECT_EQ(tarntest::CountReports([&] { EXPECT_FALSE(row.cells.push_back(extra)); }, &last), 1u);
+    EXPECT_NE(last.find("scl::parray<T>::push_back"), std::string::npos) << last;
+    delete extra;
+    EXPECT_EQ(row.cells.size(), 256);
+    EXPECT_THROW(row.cells[256], int);
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
@@ -797,4 +799,211 @@ TEST_F(DataFile, AnyInputLoadsAndOneSaveMakesItStable)
             });
         ASSERT_EQ(twice, once) << "round " << round;
     }
+}
+
+namespace
+{
+
+// A cell's value exactly (floats by their bits), for comparing two ways of reading it.
+std::string ExactValue(tarn::Cell& cell)
+{
+    auto bits = [](float f)
+    {
+        std::uint32_t b;
+        std::memcpy(&b, &f, sizeof b);
+        return std::to_string(b);
+    };
+    switch (cell.Type())
+    {
+    case FIELD_TYPE_INT:
+        return std::to_string(cell.GetInt());
+    case FIELD_TYPE_UINT:
+        return std::to_string(cell.GetUInt());
+    case FIELD_TYPE_INT64:
+        return std::to_string(cell.GetInt64());
+    case FIELD_TYPE_UINT64:
+        return std::to_string(cell.GetUInt64());
+    case FIELD_TYPE_FLOAT:
+        return bits(cell.GetFloat());
+    case FIELD_TYPE_STRING:
+        return U8(cell.GetString()) + " (" + std::to_string(static_cast<tarn::StringCell&>(cell).Length()) +
+               ")";
+    case FIELD_TYPE_STRING_INT:
+    {
+        std::string s;
+        for (int v : cell.GetStringInt())
+            s += std::to_string(v) + ",";
+        return s;
+    }
+    case FIELD_TYPE_STRING_FLOAT:
+    {
+        std::string s;
+        for (float v : cell.GetStringFloat())
+            s += bits(v) + ",";
+        return s;
+    }
+    default:
+        return "?";
+    }
+}
+
+// The reports of a captured output without their line numbers (the two ways of reading report
+// from different lines of the same file).
+std::string WithoutLineNumbers(const std::string& out)
+{
+    std::string result;
+    size_t at = 0;
+    while (at < out.size())
+    {
+        size_t end = out.find('\n', at);
+        end = end == std::string::npos ? out.size() : end + 1;
+        if (out.compare(at, 7, "<line: ") != 0)
+            result.append(out, at, end - at);
+        at = end;
+    }
+    return result;
+}
+
+} // namespace
+
+TEST_F(DataFile, ReadRowReadsAsEveryCellsSerializeDoes)
+{
+    // The table's own read (one switch per cell, strings borrowed from the file's text, lists
+    // from a pool) against the cells' Serialize: the same values, read issues and reports, also
+    // for every kind of bad value.
+    std::u16string longList;
+    for (int i = 1; i <= 70; ++i)
+        longList += U16(std::to_string(i * 7 - 100)) + u"|";
+    const std::vector<std::u16string> pieces = {u"0",
+                                                u"-1",
+                                                u"4294967295",
+                                                u"99999999999999999999",
+                                                u"1.500000",
+                                                u"1e39",
+                                                u"abc",
+                                                u"12abc",
+                                                u"",
+                                                u" 7",
+                                                u"|",
+                                                u"1||2|",
+                                                u"#x",
+                                                u"名字 with spaces",
+                                                std::u16string(1100, u'长'),
+                                                longList,
+                                                u"a\rb",
+                                                u"c\nd",
+                                                u"0.1|-2.5|x",
+                                                u"-9223372036854775808",
+                                                u"18446744073709551616"};
+    // Per column (kEveryType), values in the writer's form and near misses.
+    const std::vector<std::vector<std::u16string>> typed = {
+        {u"-12", u"0", u"2147483647", u"-0", u"+1", u"012", u" 3"},
+        {u"名字", u"", u" spaced ", u"x"},
+        {u"7", u"4294967295", u"0", u"-1", u"00"},
+        {u"-5", u"9223372036854775807", u"-9223372036854775808", u"1e3"},
+        {u"18446744073709551615", u"0", u"18446744073709551616"},
+        {u"0.500000", u"-0.000000", u"100000002004087734272.000000", u"0.5", u"1.0000000", u"inf"},
+        {u"1|-2", u"", u"5", u"1||2", u"|1", u"1|", u"01|2"},
+        {u"1.500000|2.000000", u"", u"0.100000", u"0.1", u"1.500000||2.000000"}};
+    std::mt19937 rng(13);
+    std::u16string text = kEveryTypeHeader;
+    for (int line = 0; line < 400; ++line)
+    {
+        if (line % 3 == 0)
+        {
+            std::u16string row;
+            for (size_t column = 0; column < typed.size(); ++column)
+            {
+                const std::vector<std::u16string>& values = typed[column];
+                // Mostly the first (writer's) forms, so that whole rows come out in form.
+                const size_t pick = rng() % 4 == 0 ? rng() % values.size() : rng() % 2;
+                row += (column ? u"\t" : u"") + values[pick];
+            }
+            if (line % 7 == 0)
+                row += u"\t"; // a trailing tab: not the writer's form
+            text += row + u"\r\n";
+            continue;
+        }
+        std::u16string row = U16(std::to_string(line));
+        const int values = static_cast<int>(rng() % 11);
+        for (int v = 0; v < values; ++v)
+            row += u"\t" + pieces[rng() % pieces.size()];
+        if (line % 50 == 7)
+            row += u"\t" + std::u16string(4200, u'x'); // a line over 4095 units
+        text += row + u"\r\n";
+    }
+    WriteBytes("in.txt", Utf16Bytes(text));
+
+    LoadedFile generic;
+    testing::internal::CaptureStdout();
+    generic = Load(Path16("in.txt"), kEveryType);
+    const std::string genericReports = WithoutLineNumbers(testing::internal::GetCapturedStdout());
+    std::vector<std::vector<std::string>> genericValues;
+    for (const Row& row : generic.rows)
+    {
+        genericValues.emplace_back();
+        for (const auto& cell : row)
+            genericValues.back().push_back(ExactValue(*cell));
+    }
+
+    std::vector<std::vector<std::string>> fastValues;
+    std::vector<tarn::ReadIssues> fastIssues;
+    std::vector<int> fastExtra;
+    int inForm = 0;      // rows said to be in the writer's form
+    int inFormBuilt = 0; // rows the writer makes exactly
+    testing::internal::CaptureStdout();
+    {
+        TableSerializer s;
+        s.OpenRead(Path16("in.txt").c_str());
+        s.NextLine();
+        s.NextLine();
+        scl::BumpPool pool;
+        while (s.NextLine())
+        {
+            Row row = MakeRow(kEveryType);
+            const std::vector<tarn::Cell*> cells = Pointers(row);
+            s.ReadRow(cells.data(), static_cast<int>(cells.size()), pool);
+            fastIssues.push_back(s.m_readIssues);
+            fastExtra.push_back(s.ExtraValueCount());
+            // Said to be in the writer's form only when the writer makes this very line of the
+            // cells (the other way round it may be too cautious: the table then compares).
+            const bool claimed = s.m_rowInWriterForm;
+            const std::u16string line(s.LineBegin(), static_cast<size_t>(s.LineLength()));
+            s.BuildRow(cells.data(), static_cast<int>(cells.size()));
+            const std::u16string built(s.m_writeBuffer.c_str(), static_cast<size_t>(s.m_writeLength - 2));
+            if (claimed)
+            {
+                EXPECT_EQ(U8(built.c_str()), U8(line.c_str())) << "line " << s.m_lineNumber;
+            }
+            inForm += claimed ? 1 : 0;
+            inFormBuilt += built == line ? 1 : 0;
+            fastValues.emplace_back();
+            for (tarn::Cell* cell : cells)
+            {
+                if (cell->Type() == FIELD_TYPE_STRING)
+                    static_cast<tarn::StringCell*>(cell)->TerminateBorrowed();
+                fastValues.back().push_back(ExactValue(*cell));
+            }
+        }
+    }
+    const std::string fastReports = WithoutLineNumbers(testing::internal::GetCapturedStdout());
+
+    ASSERT_EQ(fastValues.size(), 400u);
+    EXPECT_GT(inForm, 20); // both kinds of line were there
+    EXPECT_GE(inForm, inFormBuilt * 2 / 3) << inFormBuilt;
+    ASSERT_EQ(generic.rows.size(), 400u);
+    for (size_t i = 0; i < fastValues.size(); ++i)
+    {
+        EXPECT_EQ(fastValues[i], genericValues[i]) << "line " << i + 3;
+        EXPECT_EQ(fastExtra[i], generic.extraValues[i]) << "line " << i + 3;
+        const tarn::ReadIssues& a = fastIssues[i];
+        const tarn::ReadIssues& b = generic.issues[i];
+        EXPECT_TRUE(a.cutValues == b.cutValues && a.droppedElements == b.droppedElements &&
+                    a.inexactNumbers == b.inexactNumbers && a.emptyNumbers == b.emptyNumbers &&
+                    a.strayBreaks == b.strayBreaks && a.longLine == b.longLine)
+            << "line " << i + 3;
+    }
+    EXPECT_NE(genericReports.find("cut to 1023"), std::string::npos);
+    EXPECT_NE(genericReports.find("scl::parray<int>::push_back"), std::string::npos);
+    EXPECT_EQ(fastReports, genericReports);
 }

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
+#include "base/arena.h"
 #include "tablesTestSupport.h"
 #include "tool/cell.h"
 #include "tool/table.h"
@@ -658,6 +659,53 @@ TEST_F(TableTest, NewRowsAreWrittenAfterLoadedRowsInCreationOrder)
     ASSERT_TRUE(m_table.Save()) << m_table.LastError();
     EXPECT_EQ(ReadFile("t.txt"), Utf16(Lines({"ID\tName\tDrops", "INT\tSTRING\tSTRING_INT", "1\tSword\t3|4",
                                               "2\tShield\t", "3\tBow\t", "4\tStaff\t7|8"})));
+}
+
+TEST_F(TableTest, LoadedValuesEditedAndRowsRemovedSaveExactly)
+{
+    // Loaded cells borrow their strings from the file's text and their lists from the table:
+    // edits that grow, shrink, empty and reuse them, removed rows and a second load all save
+    // exactly what the cells hold, and a table dropped afterwards leaves nothing behind.
+    const std::size_t live = scl::arena_stats().liveObjects;
+    {
+        Table table;
+        WriteTable("t.txt",
+                   {"INT ID", "STRING Name", "STRING_INT Drops", "STRING_FLOAT Rates", "STRING Note"},
+                   {"ID\tName\tDrops\tRates\tNote", "INT\tSTRING\tSTRING_INT\tSTRING_FLOAT\tSTRING",
+                    "1\t铁剑\t3|4\t0.500000\tfirst", "2\tShield\t\t\t",
+                    "3\tBow\t1|2|3|4|5\t1.000000|2.000000\tlast"});
+        ASSERT_TRUE(table.Load(u"t.txt")) << table.LastError();
+        Row& first = table.m_rows.first()->value;
+        Row& third = table.m_rows.last()->value;
+        first.cells[1]->SetString(u"一把很长很长的铁剑, longer than the text it came from");
+        first.cells[2]->SetStringInt(u"9|8|7|6|5|4|3|2|1");
+        first.cells[4]->SetString(first.cells[4]->GetString() + 2); // part of its own borrowed text
+        third.cells[1]->SetString(u"B");
+        third.cells[2]->SetStringInt(third.cells[2]->GetStringInt()); // its own borrowed values
+        third.cells[3]->SetStringFloat(u"");
+        third.cells[4]->SetString(u"");
+        table.m_rows.first()->next->value.RemoveSelfFromTable();
+        Row* added = table.NewRow(u"Staff");
+        added->cells[2]->SetStringInt(u"10");
+        EXPECT_EQ(std::u16string(first.Name()), u"一把很长很长的铁剑, longer than the text it came from");
+
+        // Rows of a second file join the first ones; both texts stay until the table goes.
+        WriteFile("more.txt", Utf16(Lines({"ID\tName\tDrops\tRates\tNote",
+                                           "INT\tSTRING\tSTRING_INT\tSTRING_FLOAT\tSTRING",
+                                           "7\tAxe\t5\t0.250000\tmore"})));
+        ASSERT_TRUE(table.LoadData(u"more.txt")) << table.LastError();
+        table.m_fileName = u"t.txt";
+        ASSERT_TRUE(table.Save()) << table.LastError();
+        EXPECT_EQ(
+            ReadFile("t.txt"),
+            Utf16(Lines(
+                {"ID\tName\tDrops\tRates\tNote", "INT\tSTRING\tSTRING_INT\tSTRING_FLOAT\tSTRING",
+                 "1\t一把很长很长的铁剑, longer than the text it came from\t9|8|7|6|5|4|3|2|1\t0.500000\trst",
+                 "3\tB\t1|2|3|4|5\t\t", "4\tStaff\t10\t\t", "7\tAxe\t5\t0.250000\tmore"})));
+        EXPECT_EQ(std::u16string(table.m_rows.last()->value.Name()), u"Axe");
+    }
+    EXPECT_EQ(scl::arena_stats().liveObjects, live);
+    EXPECT_EQ(NewReports(), 0u);
 }
 
 TEST_F(TableTest, FileHoldingOnlyTheMarkSavesTwoEmptyHeaderLines)
