@@ -105,6 +105,44 @@ public:
         --m_count;
     }
 
+    // Unlinks node without destroying it: the caller owns it until it links it back (link_after)
+    // or frees it (DefaultAlloc<T>::free). Its element keeps its address. node must belong to
+    // this list.
+    void unlink(ListNode<T>* node)
+    {
+        if (!SCL_ASSERT(node != nullptr))
+            return;
+        if (node->prev != nullptr)
+            node->prev->next = node->next;
+        else
+            m_first = node->next;
+        if (node->next != nullptr)
+            node->next->prev = node->prev;
+        else
+            m_last = node->prev;
+        node->prev = node->next = nullptr;
+        --m_count;
+    }
+
+    // Links an unlinked node after `after`, or at the front when `after` is null; the list owns it
+    // again. `after` must belong to this list.
+    void link_after(ListNode<T>* after, ListNode<T>* node)
+    {
+        if (!SCL_ASSERT(node != nullptr))
+            return;
+        node->prev = after;
+        node->next = after != nullptr ? after->next : m_first;
+        if (after != nullptr)
+            after->next = node;
+        else
+            m_first = node;
+        if (node->next != nullptr)
+            node->next->prev = node;
+        else
+            m_last = node;
+        ++m_count;
+    }
+
     void clear()
     {
         while (m_first != nullptr)

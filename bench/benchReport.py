@@ -109,6 +109,12 @@ def main():
         add("editor_range_ms", "editor: Shift range selection over all rows", "ms", editor.get("range_ms"))
         add("editor_delete_ms", "editor: delete %s selected rows" %
             f"{editor.get('deleted_per_rep', 1000):,}", "ms", editor.get("delete_ms"))
+        add("editor_undo_delete_ms", "editor: undo deleting %s rows" %
+            f"{editor.get('undo_count', 10000):,}", "ms", editor.get("undo_delete_ms"))
+        add("editor_redo_delete_ms", "editor: redo deleting %s rows" %
+            f"{editor.get('undo_count', 10000):,}", "ms", editor.get("redo_delete_ms"))
+        add("editor_cell_edit_ms", "editor: cell edit (command, pane, tree)", "ms", editor.get("cell_edit_ms"), 3)
+        add("editor_cell_undo_ms", "editor: undo of a cell edit", "ms", editor.get("cell_undo_ms"), 3)
 
     by_key = {f["key"]: f for f in figures}
 
@@ -153,6 +159,10 @@ def main():
     target("editor_caret_ms", "caret move", 1)
     target("editor_range_ms", "range selection over all rows", 1000)
     target("editor_delete_ms", "delete 1,000 selected rows", 1000)
+    target("editor_undo_delete_ms", "undo deleting 10,000 rows", 1000)
+    target("editor_redo_delete_ms", "redo deleting 10,000 rows", 1000)
+    target("editor_cell_edit_ms", "cell edit", 1)
+    target("editor_cell_undo_ms", "undo of a cell edit", 1)
 
     # ---- the table ----
     data_mb = (tessel or {}).get("data_bytes") or (floor or {}).get("file_bytes")

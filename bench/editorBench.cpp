@@ -10,15 +10,19 @@
 //   range    a Shift+click on the last row with the caret on the first: every row of the table
 //            selected
 //   delete   "删除" on 1,000 selected rows (selected by a click and a Shift+click)
+//   undo     undo, then redo, of deleting 10,000 selected rows (the tree follows each)
+//   cell     a cell edit through the document (SetCellValue: the command, the properties pane and
+//            the tree follow) and its undo, each on its own
 // Every figure includes the event processing that follows (repaints). Settings are kept in Qt's
 // test location, never the user's.
 //
 //   bench_editor DIR [--startup-reps N] [--caret-moves N] [--range-reps N] [--delete-reps N]
-//                    [--delete-count N]
+//                    [--delete-count N] [--undo-reps N] [--undo-count N] [--cell-edits N]
 //
 // Prints one JSON object with the lists of times in milliseconds:
 //   {"rows": R, "startup_ms": [...], "expand_ms": [...], "caret_ms": [...], "range_ms": [...],
-//    "range_selected": N, "delete_ms": [...], "deleted_per_rep": N}
+//    "range_selected": N, "delete_ms": [...], "deleted_per_rep": N, "undo_delete_ms": [...],
+//    "redo_delete_ms": [...], "undo_count": N, "cell_edit_ms": [...], "cell_undo_ms": [...]}
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -42,6 +46,9 @@
 #include "editor/MainFrame.h"
 #include "editor/PropertiesWnd.h"
 #include "editor/TesselApp.h"
+#include "editor/TesselDoc.h"
+#include "tool/cell.h"
+#include "tool/row.h"
 #include "tool/tables.h"
 
 namespace
@@ -62,6 +69,9 @@ struct Options
     int rangeReps = 5;
     int deleteReps = 5;
     int deleteCount = 1000;
+    int undoReps = 5;
+    int undoCount = 10000;
+    int cellEdits = 200;
 };
 
 std::string List(const std::vector<double>& values)
@@ -218,6 +228,65 @@ std::string RunEditor(const Options& options, bool interactive)
     }
     result += ", \"delete_ms\": " + List(deletion) +
               ", \"deleted_per_rep\": " + std::to_string(options.deleteCount);
+
+    // Undo and redo of deleting undoCount rows from the middle of the table.
+    CTesselDoc* document = frame->GetActiveDocument();
+    std::vector<double> undo;
+    std::vector<double> redo;
+    const int undoCount = std::min(options.undoCount, tableItem->childCount());
+    for (int r = 0; r < options.undoReps; ++r)
+    {
+        const int from = (tableItem->childCount() - undoCount) / 2;
+        Click(tree, tableItem->child(from));
+        Settle();
+        Click(tree, tableItem->child(from + undoCount - 1), Qt::ShiftModifier);
+        Settle();
+        if (CountSelected(tree) != undoCount)
+            return std::string("error the rows to delete were not selected");
+        const int rowsBefore = table->m_rows.size();
+        tree->DeleteRowsAction()->trigger();
+        Settle();
+        if (table->m_rows.size() != rowsBefore - undoCount)
+            return std::string("error the deletion to undo did not happen");
+        t = Clock::now();
+        document->Undo();
+        Settle();
+        undo.push_back(Ms(Clock::now() - t));
+        if (table->m_rows.size() != rowsBefore || tableItem->childCount() != rowsBefore)
+            return std::string("error the undo did not put the rows back");
+        t = Clock::now();
+        document->Redo();
+        Settle();
+        redo.push_back(Ms(Clock::now() - t));
+        if (table->m_rows.size() != rowsBefore - undoCount ||
+            tableItem->childCount() != rowsBefore - undoCount)
+            return std::string("error the redo did not delete the rows again");
+    }
+    result += ", \"undo_delete_ms\": " + List(undo) + ", \"redo_delete_ms\": " + List(redo) +
+              ", \"undo_count\": " + std::to_string(undoCount);
+
+    // A cell edit of the row the properties pane shows, and its undo.
+    Click(tree, tableItem->child(0));
+    Settle();
+    tarn::Row* row = CCustomTree::RowOf(tableItem->child(0));
+    const int field = row->m_nameFieldIndex;
+    std::vector<double> edits;
+    std::vector<double> undos;
+    for (int i = 0; i < options.cellEdits; ++i)
+    {
+        const std::u16string text = u"bench " + std::u16string(1, static_cast<char16_t>(u'a' + i % 26));
+        t = Clock::now();
+        const bool changed = document->SetCellValue(row, field, text);
+        Settle();
+        edits.push_back(Ms(Clock::now() - t));
+        t = Clock::now();
+        document->Undo();
+        Settle();
+        undos.push_back(Ms(Clock::now() - t));
+        if (!changed)
+            return std::string("error the cell edit changed nothing");
+    }
+    result += ", \"cell_edit_ms\": " + List(edits) + ", \"cell_undo_ms\": " + List(undos);
     return result;
 }
 
@@ -298,7 +367,8 @@ int main(int argc, char** argv)
     if (argc < 2 || argv[1][0] == '-')
     {
         std::fprintf(stderr, "Usage: bench_editor DIR [--startup-reps N] [--caret-moves N] [--range-reps N] "
-                             "[--delete-reps N] [--delete-count N]\n");
+                             "[--delete-reps N] [--delete-count N] [--undo-reps N] [--undo-count N] "
+                             "[--cell-edits N]\n");
         return 2;
     }
     Options options;
@@ -322,6 +392,12 @@ int main(int argc, char** argv)
             options.deleteReps = value;
         else if (arg == "--delete-count")
             options.deleteCount = value;
+        else if (arg == "--undo-reps")
+            options.undoReps = value;
+        else if (arg == "--undo-count")
+            options.undoCount = value;
+        else if (arg == "--cell-edits")
+            options.cellEdits = value;
         else
         {
             std::fprintf(stderr, "bench_editor: unknown option %s\n", arg.c_str());

@@ -3,19 +3,20 @@
 #include "base/assert.h"
 #include "editor/ClassViewImages.h"
 #include "editor/CustomTree.h"
-#include "editor/MainFrame.h"
-#include "editor/PropertiesWnd.h"
 #include "editor/TesselDoc.h"
 #include "editor/resource.h"
 #include "tool/row.h"
+#include "tool/rowText.h"
 #include "tool/table.h"
 #include "tool/tables.h"
 
 #include <QAction>
-#include <QHeaderView>
-#include <QMenu>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QHeaderView>
+#include <QMenu>
 #include <QPainter>
 #include <QToolBar>
 #include <QToolButton>
@@ -90,7 +91,7 @@ bool CClassView::OnCreate()
     auto* treeFrame = new TreeFrame(client);
     m_treeFrame = treeFrame;
     m_treeFrame->setObjectName(QStringLiteral("ClassTreeFrame"));
-    m_tree = new CCustomTree(this, m_treeFrame);
+    m_tree = new CCustomTree(m_treeFrame);
     m_tree->setObjectName(QStringLiteral("ClassTree"));
     m_tree->setProperty("controlId", kTreeControlId);
     m_tree->setFrameShape(QFrame::NoFrame);
@@ -102,9 +103,18 @@ bool CClassView::OnCreate()
     m_tree->header()->setStretchLastSection(true);
     treeFrame->SetTree(m_tree);
     connect(m_tree, &CCustomTree::contextMenuRequest, this, &CClassView::OnContextMenu);
+    connect(m_tree, &CCustomTree::newRowRequested, this, &CClassView::CreateRow);
+    connect(m_tree, &CCustomTree::deleteRowsRequested, this, &CClassView::DeleteSelectedRows);
+    if (m_document != nullptr)
+        connect(m_tree, &CCustomTree::caretRowChanged, m_document, &CTesselDoc::SetCurrentRow,
+                Qt::UniqueConnection);
     // Clearing the tree deletes every item the index points at.
     m_resetConnection = connect(m_tree->model(), &QAbstractItemModel::modelAboutToBeReset, this,
-                                [this]() { m_itemsByRow.clear(); });
+                                [this]()
+                                {
+                                    m_itemsByRow.clear();
+                                    m_tableItems.clear();
+                                });
 
     // The pane's commands: the same two as the tree's row menu, delivered to the tree's handlers.
     CommandRouter& commands = Commands();
@@ -165,6 +175,7 @@ void CClassView::FillTableData()
     if (m_tree == nullptr)
         return;
     m_itemsByRow.clear();
+    m_tableItems.clear();
     m_tree->clear();
 
     const QIcon rowImage = classview::TreeImage(classview::kImageRow);
@@ -185,6 +196,7 @@ void CClassView::FillTableData()
         auto* tableItem = new QTreeWidgetItem(QStringList(QString::fromUtf16(table->m_label.c_str())));
         tableItem->setIcon(0, classview::TreeImage(classview::kImageTable));
         root->addChild(tableItem);
+        m_tableItems.insert(table, tableItem);
         m_tree->ChangeItemState(tableItem, CMultiTree::TVIS_BOLD, CMultiTree::TVIS_BOLD);
 
         // The row items are made outside the tree and added in one step: adding them one by one
@@ -204,12 +216,20 @@ void CClassView::FillTableData()
     root->setExpanded(true);
 }
 
-QTreeWidgetItem* CClassView::AddRowItem(QTreeWidgetItem* parent, tarn::Row* row)
+void CClassView::SetDocument(CTesselDoc* document)
 {
-    QTreeWidgetItem* item = MakeRowItem(row, classview::TreeImage(classview::kImageRow));
-    parent->addChild(item);
-    m_itemsByRow.insert(row, item);
-    return item;
+    if (m_document != nullptr)
+        disconnect(m_document, nullptr, this, nullptr);
+    m_document = document;
+    if (m_document == nullptr)
+        return;
+    connect(m_document, &CTesselDoc::rowsInserted, this, &CClassView::OnRowsInserted);
+    connect(m_document, &CTesselDoc::rowsRemoved, this, &CClassView::OnRowsRemoved);
+    connect(m_document, &CTesselDoc::cellChanged, this, &CClassView::OnCellChanged);
+    connect(m_document, &CTesselDoc::tablesReloaded, this, &CClassView::FillTableData);
+    if (m_tree != nullptr)
+        connect(m_tree, &CCustomTree::caretRowChanged, m_document, &CTesselDoc::SetCurrentRow,
+                Qt::UniqueConnection);
 }
 
 void CClassView::CreateRow()
@@ -228,12 +248,15 @@ void CClassView::CreateRow()
         scl::detail::AssertFailedNamed(kReportFile, "CClassView::CreateRow", 360, "false");
         return;
     }
-
-    // "新建%s%d": "新建", the table's label and its counter, without separators.
+    if (selected->parent() == nullptr)
+    {
+        scl::detail::AssertFailedNamed(kReportFile, "CClassView::CreateRow", 374, "false");
+        return;
+    }
+    if (m_document == nullptr)
+        return;
     tarn::editor::Table* table = row->m_table;
-    const QString name = QStringLiteral("新建") + QString::fromUtf16(table->m_label.c_str()) +
-                         QString::number(table->m_newRowCounter);
-    tarn::Row* newRow = table->NewRow(reinterpret_cast<const char16_t*>(name.utf16()));
+    tarn::Row* newRow = m_document->CreateRow(table);
     if (newRow == nullptr)
     {
         // Every id up to the largest is in use or was given out: the table refused.
@@ -245,46 +268,199 @@ void CClassView::CreateRow()
         box.exec();
         return;
     }
-    CTesselDoc::MarkModified();
 
-    QTreeWidgetItem* parent = selected->parent();
-    if (parent == nullptr)
+    // The new row is found: its item alone is selected, is the caret and is in view.
+    QTreeWidgetItem* item = ItemOf(newRow);
+    if (item == nullptr)
+        return;
+    if (QTreeWidgetItem* parent = item->parent())
+        parent->setExpanded(true);
+    m_tree->DeselectAll();
+    m_tree->SelectItem(item);
+    m_tree->scrollToItem(item);
+}
+
+std::vector<tarn::Row*> CClassView::SelectedRows() const
+{
+    std::vector<tarn::Row*> rows;
+    if (m_tree == nullptr)
+        return rows;
+    for (QTreeWidgetItem* item = m_tree->FindFirstSelected(); item != nullptr;
+         item = m_tree->FindNextSelected(item))
     {
-        scl::detail::AssertFailedNamed(kReportFile, "CClassView::CreateRow", 374, "false");
-        return; // the row stays in its table
+        tarn::Row* row = CCustomTree::RowOf(item);
+        if (row == nullptr)
+            break;
+        rows.push_back(row);
     }
-    AddRowItem(parent, newRow);
+    return rows;
+}
+
+tarn::editor::Table* CClassView::CaretTable() const
+{
+    QTreeWidgetItem* caret = m_tree != nullptr ? m_tree->GetCaret() : nullptr;
+    if (caret == nullptr)
+        return nullptr;
+    if (tarn::Row* row = CCustomTree::RowOf(caret))
+        return row->m_table;
+    for (auto it = m_tableItems.cbegin(); it != m_tableItems.cend(); ++it)
+        if (it.value() == caret)
+            return const_cast<tarn::editor::Table*>(it.key());
+    return nullptr;
 }
 
 int CClassView::DeleteSelectedRows()
 {
-    if (m_tree == nullptr)
+    if (m_tree == nullptr || m_document == nullptr)
         return 0;
-
     // The selected row items in visible order, up to the first selected item that is no row (the
-    // root or a table item: the selected items after it stay). Each next item is found before
-    // anything is deleted; deleting an item selects at most the new caret, which lies before the
-    // next selected item, so the list is what a walk interleaved with the deletions would find.
-    struct Doomed
-    {
-        QTreeWidgetItem* item;
-        QTreeWidgetItem* parent; // the table item
-        int index;               // among the parent's children, before any deletion
-    };
-    std::vector<Doomed> doomed;
-    for (QTreeWidgetItem* item = m_tree->FindFirstSelected(); item != nullptr;
-         item = m_tree->FindNextSelected(item))
-    {
-        if (CCustomTree::RowOf(item) == nullptr)
-            break;
-        doomed.push_back({item, item->parent(), m_tree->RowIndexOf(item)});
-    }
-    if (doomed.empty())
+    // root or a table item: the selected items after it stay).
+    const std::vector<tarn::Row*> rows = SelectedRows();
+    if (rows.empty())
         return 0;
+    return m_document->DeleteRows(rows);
+}
 
-    CMainFrame* frame = GetMainFrame();
-    CPropertiesWnd* properties =
-        frame != nullptr && frame->m_propertiesPane.IsCreated() ? &frame->m_propertiesPane : nullptr;
+bool CClassView::HasSelectedRows() const
+{
+    QTreeWidgetItem* first = m_tree != nullptr ? m_tree->FindFirstSelected() : nullptr;
+    return first != nullptr && CCustomTree::RowOf(first) != nullptr;
+}
+
+bool CClassView::CanPaste() const
+{
+    if (m_document == nullptr || CaretTable() == nullptr)
+        return false;
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    return clipboard != nullptr && !clipboard->text().isEmpty();
+}
+
+std::vector<tarn::Row*> CClassView::RowsToCopy() const
+{
+    // Rows of one table only (the first selected row's): the text has one header line.
+    std::vector<tarn::Row*> rows = SelectedRows();
+    if (rows.empty() || rows.front()->m_table == nullptr)
+        return {};
+    tarn::editor::Table* table = rows.front()->m_table;
+    rows.erase(
+        std::remove_if(rows.begin(), rows.end(), [table](const tarn::Row* r) { return r->m_table != table; }),
+        rows.end());
+    return rows;
+}
+
+int CClassView::CopyRows()
+{
+    const std::vector<tarn::Row*> rows = RowsToCopy();
+    if (rows.empty())
+        return 0;
+    const std::u16string text = tarn::RowsToText(*rows.front()->m_table, rows);
+    QGuiApplication::clipboard()->setText(QString::fromStdU16String(text));
+    return static_cast<int>(rows.size());
+}
+
+int CClassView::CutRows()
+{
+    // Exactly the rows that went onto the clipboard are deleted.
+    const std::vector<tarn::Row*> rows = RowsToCopy();
+    if (rows.empty() || m_document == nullptr || CopyRows() == 0)
+        return 0;
+    return m_document->DeleteRows(rows);
+}
+
+int CClassView::PasteRows()
+{
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    return clipboard != nullptr ? PasteText(clipboard->text()) : 0;
+}
+
+int CClassView::PasteText(const QString& text)
+{
+    tarn::editor::Table* table = CaretTable();
+    if (m_document == nullptr || table == nullptr || text.isEmpty())
+        return 0;
+    std::vector<std::vector<std::u16string>> values;
+    std::vector<tarn::RowTextProblem> problems;
+    constexpr int kListedProblems = 10;
+    if (!tarn::RowsFromText(*table, text.toStdU16String(), values, problems, kListedProblems))
+    {
+        QStringList lines;
+        for (const tarn::RowTextProblem& problem : problems)
+        {
+            if (problem.line == 0)
+                lines << QString::fromStdU16String(problem.why);
+            else
+                lines << QStringLiteral("第 %1 行: %2")
+                             .arg(problem.line)
+                             .arg(QString::fromStdU16String(problem.why));
+        }
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Tessel"),
+                        QStringLiteral("剪贴板中的行不能粘贴到“%1”，什么也没有粘贴:")
+                            .arg(QString::fromUtf16(table->m_label.c_str())),
+                        QMessageBox::Ok, window());
+        box.setObjectName(QStringLiteral("PasteRefusedBox"));
+        box.setInformativeText(lines.join(QLatin1Char('\n')));
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+        box.exec();
+        return 0;
+    }
+    const std::vector<tarn::Row*> rows = m_document->AppendRows(table, values);
+    if (rows.empty())
+    {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Tessel"),
+                        QStringLiteral("编号已达上限 2147483647，无法在表 %1 中粘贴 %2 行")
+                            .arg(QString::fromUtf16(table->m_label.c_str()))
+                            .arg(values.size()),
+                        QMessageBox::Ok, window());
+        box.setObjectName(QStringLiteral("PasteRefusedBox"));
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+        box.exec();
+        return 0;
+    }
+    // The pasted rows are selected, the first is the caret.
+    if (!rows.empty() && m_tree != nullptr)
+    {
+        if (QTreeWidgetItem* first = ItemOf(rows.front()))
+        {
+            if (QTreeWidgetItem* parent = first->parent())
+                parent->setExpanded(true);
+            m_tree->DeselectAll();
+            m_tree->SelectItem(first);
+            if (QTreeWidgetItem* last = ItemOf(rows.back()))
+                m_tree->SelectVisibleRange(first, last, false);
+            m_tree->scrollToItem(first);
+        }
+    }
+    return static_cast<int>(rows.size());
+}
+
+void CClassView::OnRowsInserted(const DocRows& rows)
+{
+    QTreeWidgetItem* tableItem = m_tableItems.value(rows.table, nullptr);
+    if (m_tree == nullptr || tableItem == nullptr)
+        return;
+    const QIcon image = classview::TreeImage(classview::kImageRow);
+    // Ascending positions, each the row's final place: runs of consecutive positions go in with
+    // one insertion each.
+    std::size_t i = 0;
+    while (i < rows.rows.size())
+    {
+        const int start = rows.positions[i];
+        QList<QTreeWidgetItem*> run;
+        for (; i < rows.rows.size() && rows.positions[i] == start + run.size(); ++i)
+        {
+            QTreeWidgetItem* item = MakeRowItem(rows.rows[i], image);
+            m_itemsByRow.insert(rows.rows[i], item);
+            run.append(item);
+        }
+        tableItem->insertChildren(std::min(start, tableItem->childCount()), run);
+    }
+}
+
+void CClassView::OnRowsRemoved(const DocRows& rows)
+{
+    QTreeWidgetItem* tableItem = m_tableItems.value(rows.table, nullptr);
+    if (m_tree == nullptr || tableItem == nullptr || rows.rows.empty())
+        return;
 
     // While items go, the view neither repaints nor scrolls to the caret (either would lay out all
     // visible items again after every single deletion), and the items leave the selection in one
@@ -294,45 +470,36 @@ int CClassView::DeleteSelectedRows()
     m_tree->setUpdatesEnabled(false);
     m_tree->setAutoScroll(false);
     std::vector<QTreeWidgetItem*> items;
-    items.reserve(doomed.size());
-    for (const Doomed& d : doomed)
-        items.push_back(d.item);
+    items.reserve(rows.rows.size());
+    for (tarn::Row* row : rows.rows)
+        if (QTreeWidgetItem* item = m_itemsByRow.value(row, nullptr))
+            items.push_back(item);
     m_tree->DropFromSelection(items);
 
-    QTreeWidgetItem* parent = nullptr;
-    int deletedFromParent = 0;
-    for (const Doomed& d : doomed)
+    // Ascending positions as they were: the item of the k-th row is now k places further up.
+    int removed = 0;
+    for (std::size_t i = 0; i < rows.rows.size(); ++i)
     {
-        tarn::Row* row = CCustomTree::RowOf(d.item);
-        // No property may stay bound to the row's cells once the row is gone.
-        if (properties != nullptr)
-            properties->ForgetRow(row);
-        m_itemsByRow.remove(row);
-
-        // The item is taken out at its known position: deleting it would search its parent.
-        if (d.parent != parent)
-        {
-            parent = d.parent;
-            deletedFromParent = 0;
-        }
-        QTreeWidgetItem* container = parent != nullptr ? parent : m_tree->invisibleRootItem();
-        int index = d.index - deletedFromParent;
-        if (container->child(index) != d.item)
-            index = m_tree->RowIndexOf(d.item);
-        delete container->takeChild(index);
-        ++deletedFromParent;
-
-        // Exactly this row leaves its table, even where another row has the same id.
-        if (row->m_table == nullptr)
-            row->RemoveSelfFromTable(); // reports the missing table and changes nothing
-        else if (!row->m_table->RemoveRow(row))
-            SCL_ASSERT(false);
+        QTreeWidgetItem* item = m_itemsByRow.take(rows.rows[i]);
+        if (item == nullptr)
+            continue;
+        int index = rows.positions[i] - removed;
+        if (tableItem->child(index) != item)
+            index = tableItem->indexOfChild(item);
+        if (index >= 0)
+            delete tableItem->takeChild(index);
+        ++removed;
     }
 
     m_tree->setAutoScroll(autoScrolled);
     m_tree->setUpdatesEnabled(updatesWereEnabled);
-    CTesselDoc::MarkModified();
-    return static_cast<int>(doomed.size());
+}
+
+void CClassView::OnCellChanged(tarn::editor::Table* table, tarn::Row* row, int field)
+{
+    Q_UNUSED(table);
+    if (row != nullptr && field == row->m_nameFieldIndex)
+        RowTextChanged(row);
 }
 
 void CClassView::RowTextChanged(tarn::Row* row)

@@ -1,6 +1,6 @@
 #include "editor/CustomPropertyGridCtrl.h"
 
-#include "editor/CustomPropertyGridProperty.h"
+#include "tool/cellValue.h"
 
 #include <QMessageBox>
 #include <QPointer>
@@ -50,8 +50,15 @@ void CCustomPropertyGridCtrl::ReturnToEdit()
     editor->setFocus(Qt::OtherFocusReason);
 }
 
-void CCustomPropertyGridCtrl::OnCellChanged(CCustomPropertyGridProperty* property, tarn::Cell* cell)
+void CCustomPropertyGridCtrl::OnCellChanged(CCustomPropertyGridProperty* property, tarn::Cell* cell,
+                                            const std::u16string& previous)
 {
+    if (m_cellWriter && cell != nullptr)
+    {
+        const std::u16string newText = tarn::ExactValueText(*cell);
+        tarn::SetExactValueText(*cell, previous);
+        m_cellWriter(property, cell, newText);
+    }
     emit cellChanged(property, cell);
 }
 

@@ -7,6 +7,9 @@
 
 #include "editor/PropertyGrid.h"
 
+#include <functional>
+#include <string>
+
 namespace tarn
 {
 class Cell;
@@ -25,6 +28,18 @@ public:
     // to double, times the width, truncated toward zero (1000 -> 381, 500 -> 190, 200 -> 76).
     static int NameColumnWidth(int width);
 
+    // Where committed edits go. Without a writer a property's edit stays in its cell, as written.
+    // With one, the cell is given back its value from before the edit (`previous`, an exact
+    // value text, tool/cellValue.h) and the writer is asked to make the change (the properties
+    // pane hands it to the document, whose command sets the cell again).
+    using CellWriter = std::function<void(CCustomPropertyGridProperty* property, tarn::Cell* cell,
+                                          const std::u16string& newText)>;
+    void SetCellWriter(CellWriter writer) { m_cellWriter = std::move(writer); }
+
+    // Called by a property of this grid after a committed edit changed the value of its bound
+    // cell from `previous`: hands the change to the writer, if any, then emits cellChanged.
+    void OnCellChanged(CCustomPropertyGridProperty* property, tarn::Cell* cell,
+                       const std::u16string& previous);
     // Commits the edit in progress, quietly: true when there was none or its text was taken;
     // false when the text was refused. The editor then stays open on the text, no message is
     // shown, and `refusal` (when given) receives the reason, for a caller that says itself why
@@ -34,9 +49,6 @@ public:
     // refusal was shown). Does nothing when no edit is in progress.
     void ReturnToEdit();
 
-    // Called by a property of this grid after a committed edit changed the value of its bound
-    // cell; emits cellChanged.
-    void OnCellChanged(CCustomPropertyGridProperty* property, tarn::Cell* cell);
     // Called by a property of this grid when a committed edit was refused, `message` saying why.
     // Unless the commit came through CommitEdit, the message is shown in a warning box
     // ("EditRefusedBox") once the commit has returned, then the edit gets the focus back; while
@@ -55,6 +67,7 @@ protected:
     void onResized(int width) override;
 
 private:
+    CellWriter m_cellWriter;
     bool m_quietCommit = false;
     QString m_quietRefusal;
     bool m_refusalShown = false; // a refusal box is pending or open

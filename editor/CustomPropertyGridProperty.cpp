@@ -5,6 +5,7 @@
 #include "editor/CustomPropertyGridCtrl.h"
 #include "tool/cell.h"
 #include "tool/cellText.h"
+#include "tool/cellValue.h"
 
 #include <cstdint>
 #include <cstring>
@@ -114,9 +115,10 @@ bool CCustomPropertyGridProperty::onUpdateValue()
     if (unchangedApproximateFloat)
         return result;
 
+    const std::u16string previous = cell != nullptr ? tarn::ExactValueText(*cell) : std::u16string();
     varToCell();
     if (cell != nullptr && tarn::ReadCell(*cell) != before)
         if (auto* ctrl = qobject_cast<CCustomPropertyGridCtrl*>(grid()))
-            ctrl->OnCellChanged(this, cell);
+            ctrl->OnCellChanged(this, cell, previous);
     return result;
 }

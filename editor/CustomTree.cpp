@@ -1,15 +1,13 @@
 #include "editor/CustomTree.h"
 
 #include "base/assert.h"
-#include "editor/ClassView.h"
-#include "editor/MainFrame.h"
-#include "editor/PropertiesWnd.h"
 #include "editor/resource.h"
 #include "tool/row.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QItemSelection>
+#include <QMetaMethod>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
@@ -17,7 +15,7 @@
 
 #include <algorithm>
 
-CCustomTree::CCustomTree(CClassView* owner, QWidget* parent) : CMultiTree(parent), m_owner(owner)
+CCustomTree::CCustomTree(QWidget* parent) : CMultiTree(parent)
 {
     m_newRowAction = new QAction(QStringLiteral("新建(&N)"), this);
     m_newRowAction->setData(int(ID_NEW_ROW));
@@ -106,28 +104,23 @@ void CCustomTree::OnTvnSelchanged(QTreeWidgetItem* itemNew)
     tarn::Row* row = RowOf(itemNew);
     if (row == nullptr)
         return; // the root or a table: the properties pane keeps what it shows
-    CMainFrame* frame = GetMainFrame();
-    if (frame == nullptr)
+    if (!isSignalConnected(QMetaMethod::fromSignal(&CCustomTree::caretRowChanged)))
     {
+        // Nobody to show the row in.
         scl::detail::AssertFailedNamed(".\\CustomTree", "CCustomTree::OnTvnSelchanged", 92, "false");
         return;
     }
-    // The frame creates the properties pane after this one; until then there is nothing to show in.
-    if (!frame->m_propertiesPane.IsCreated())
-        return;
-    frame->m_propertiesPane.DataToUI(row);
+    emit caretRowChanged(row);
 }
 
 void CCustomTree::OnNewRow()
 {
-    if (CMainFrame* frame = GetMainFrame())
-        frame->m_classView.CreateRow();
+    emit newRowRequested();
 }
 
 void CCustomTree::OnDeleteRows()
 {
-    if (m_owner != nullptr)
-        m_owner->DeleteSelectedRows();
+    emit deleteRowsRequested();
 }
 
 void CCustomTree::mousePressEvent(QMouseEvent* event)

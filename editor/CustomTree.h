@@ -2,16 +2,18 @@
 //
 // It adds to the multi-selection tree what the class view needs of its tree:
 //  - the caret: when the platform tree moves the caret to a row item (caretChanged, never the
-//    control's own notifications), the row is shown in the main frame's properties pane;
+//    control's own notifications), the tree announces the row (caretRowChanged) for its owner to
+//    show;
 //  - the right button: after the multi-selection tree's own handling, the row menu "编辑" with
 //    "新建(&N)" (32773) and "删除(&D)" (32778) opens at the click point; its commands come back
-//    to this tree's handlers OnNewRow and OnDeleteRows;
+//    to this tree's handlers OnNewRow and OnDeleteRows, which ask the owner (newRowRequested,
+//    deleteRowsRequested);
 //  - context-menu requests: passed to the owning pane (contextMenuRequest) where the platform tree
 //    would pass them to its parent.
 //
 // Item data: a row item carries its tarn::Row (not owned; the row belongs to its table), the root
-// and the table items carry nothing. The tree is owned by its class view (Qt parenthood); it keeps
-// a pointer to that view, which outlives it.
+// and the table items carry nothing. The tree is owned by its class view (Qt parenthood) and knows
+// it only through its signals.
 #pragma once
 
 #include "editor/MultiTree.h"
@@ -21,7 +23,6 @@
 
 #include <vector>
 
-class CClassView;
 class QAction;
 namespace tarn
 {
@@ -33,9 +34,7 @@ class CCustomTree : public CMultiTree
     Q_OBJECT
 
 public:
-    // `owner` is the class view that holds the tree and keeps its items; it may be null for a
-    // tree on its own (then "删除" does nothing).
-    explicit CCustomTree(CClassView* owner, QWidget* parent = nullptr);
+    explicit CCustomTree(QWidget* parent = nullptr);
     ~CCustomTree() override;
 
     // The row an item stands for; null for the root, a table item or no item.
@@ -51,13 +50,13 @@ public:
     // stay.
     void DropFromSelection(const std::vector<QTreeWidgetItem*>& items);
 
-    // The platform tree moved the caret to `itemNew`: shows the item's row in the main frame's
-    // properties pane. Ignored while the control sends a notification of its own (m_bOwnNotify),
-    // for no item and for an item that carries no row.
+    // The platform tree moved the caret to `itemNew`: announces the item's row (caretRowChanged).
+    // Ignored while the control sends a notification of its own (m_bOwnNotify), for no item and
+    // for an item that carries no row. With nobody to show the row, a failed check.
     void OnTvnSelchanged(QTreeWidgetItem* itemNew);
-    // Command 32773 "新建(&N)": creates a row through the main frame's class view (CreateRow).
+    // Command 32773 "新建(&N)": asks the owner to create a row (newRowRequested).
     void OnNewRow();
-    // Command 32778 "删除(&D)": deletes the selected rows (CClassView::DeleteSelectedRows).
+    // Command 32778 "删除(&D)": asks the owner to delete the selected rows (deleteRowsRequested).
     void OnDeleteRows();
 
     // The row menu's commands (owned by the tree); the menu itself is made for each right click.
@@ -70,6 +69,10 @@ signals:
     // A context-menu request on the tree that the pane handles: `point` in viewport coordinates,
     // or fromKeyboard for a request from the keyboard (which carries no point).
     void contextMenuRequest(const QPoint& point, bool fromKeyboard);
+    // The caret moved to the item of `row` (the platform's caret change, not the control's own).
+    void caretRowChanged(tarn::Row* row);
+    void newRowRequested();
+    void deleteRowsRequested();
 
 protected:
     // Runs after the multi-selection tree's own right-button handling: the pane's context-menu
@@ -89,7 +92,6 @@ private:
         Outside, // a press outside the items (the band)
     };
 
-    CClassView* m_owner;
     QAction* m_newRowAction = nullptr;
     QAction* m_deleteRowsAction = nullptr;
     QPointer<QMenu> m_openMenu;

@@ -15,6 +15,9 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QUndoStack>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
@@ -24,6 +27,8 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <memory>
 
 namespace
 {
@@ -65,6 +70,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_commands(this)
     if (!ok || !IsApplicationLookId(m_appLook))
         m_appLook = kDefaultApplicationLook;
 
+    m_classView.SetDocument(&m_document);
+    m_propertiesPane.SetDocument(&m_document);
     connect(&m_document, &CTesselDoc::titleChanged, this, &CMainFrame::UpdateCaption);
     connect(&m_document, &CTesselDoc::modifiedChanged, this, &QWidget::setWindowModified);
     UpdateCaption();
@@ -130,15 +137,18 @@ void CMainFrame::CreateCommands()
     c.addCommand(ID_FILE_PAGE_SETUP, QStringLiteral("打印设置(&R)..."));
     c.addCommand(ID_APP_EXIT, QStringLiteral("退出(&X)"));
 
-    // Edit: accelerators and toolbar only, handled by nobody (they stay disabled).
-    c.addCommand(ID_EDIT_UNDO, QStringLiteral("撤消(&U)"),
+    // Edit
+    c.addCommand(ID_EDIT_UNDO, QStringLiteral("撤消(&U)\tCtrl+Z"),
                  {Keys(Qt::CTRL | Qt::Key_Z), Keys(Qt::ALT | Qt::Key_Backspace)});
-    c.addCommand(ID_EDIT_CUT, QStringLiteral("剪切(&T)"),
+    c.addCommand(ID_EDIT_REDO, QStringLiteral("重做(&R)\tCtrl+Y"),
+                 {Keys(Qt::CTRL | Qt::Key_Y), Keys(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    c.addCommand(ID_EDIT_CUT, QStringLiteral("剪切(&T)\tCtrl+X"),
                  {Keys(Qt::CTRL | Qt::Key_X), Keys(Qt::SHIFT | Qt::Key_Delete)});
-    c.addCommand(ID_EDIT_COPY, QStringLiteral("复制(&C)"),
+    c.addCommand(ID_EDIT_COPY, QStringLiteral("复制(&C)\tCtrl+C"),
                  {Keys(Qt::CTRL | Qt::Key_C), Keys(Qt::CTRL | Qt::Key_Insert)});
-    c.addCommand(ID_EDIT_PASTE, QStringLiteral("粘贴(&P)"),
+    c.addCommand(ID_EDIT_PASTE, QStringLiteral("粘贴(&P)\tCtrl+V"),
                  {Keys(Qt::CTRL | Qt::Key_V), Keys(Qt::SHIFT | Qt::Key_Insert)});
+    c.addCommand(ID_EDIT_CLEAR, QStringLiteral("删除(&D)\tDel"), {Keys(QKeyCombination(Qt::Key_Delete))});
     c.addCommand(ID_NEXT_PANE, QStringLiteral("下一窗格"), {Keys(QKeyCombination(Qt::Key_F6))});
     c.addCommand(ID_PREV_PANE, QStringLiteral("上一窗格"), {Keys(Qt::SHIFT | Qt::Key_F6)});
 
@@ -198,6 +208,52 @@ void CMainFrame::CreateCommands()
                            });
     }
     c.setHandler(ID_APP_ABOUT, [this]() { OnAppAbout(); });
+
+    c.setHandler(ID_EDIT_UNDO, [this]() { m_document.Undo(); });
+    c.setHandler(ID_EDIT_REDO, [this]() { m_document.Redo(); });
+    c.setUpdateHandler(ID_EDIT_UNDO, [this](CommandUi& ui) { ui.Enable(m_document.UndoStack()->canUndo()); });
+    c.setUpdateHandler(ID_EDIT_REDO, [this](CommandUi& ui) { ui.Enable(m_document.UndoStack()->canRedo()); });
+    c.setHandler(ID_EDIT_COPY, [this]() { m_classView.CopyRows(); });
+    c.setHandler(ID_EDIT_CUT, [this]() { m_classView.CutRows(); });
+    c.setHandler(ID_EDIT_PASTE, [this]() { m_classView.PasteRows(); });
+    c.setHandler(ID_EDIT_CLEAR, [this]() { m_classView.DeleteSelectedRows(); });
+    // Cut and Delete act on the class view's selected rows, but not while the properties pane has
+    // the focus: a Delete meant for a property must not delete rows.
+    const auto hasRows = [this](CommandUi& ui)
+    { ui.Enable(m_classView.IsCreated() && m_classView.HasSelectedRows()); };
+    const auto mayDeleteRows = [this, hasRows](CommandUi& ui)
+    {
+        hasRows(ui);
+        const QWidget* focus = QApplication::focusWidget();
+        if (focus != nullptr && m_propertiesPane.IsCreated() && m_propertiesPane.isAncestorOf(focus))
+            ui.Enable(false);
+    };
+    c.setUpdateHandler(ID_EDIT_COPY, hasRows);
+    c.setUpdateHandler(ID_EDIT_CUT, mayDeleteRows);
+    c.setUpdateHandler(ID_EDIT_CLEAR, mayDeleteRows);
+    c.setUpdateHandler(ID_EDIT_PASTE, [this](CommandUi& ui)
+                       { ui.Enable(m_classView.IsCreated() && m_classView.CanPaste()); });
+    // The undo texts name what they undo; they change with the stack, not only when a menu opens.
+    connect(m_document.UndoStack(), &QUndoStack::indexChanged, this, &CMainFrame::UpdateEditCommands);
+    connect(m_document.UndoStack(), &QUndoStack::cleanChanged, this, &CMainFrame::UpdateEditCommands);
+    UpdateEditCommands();
+}
+
+void CMainFrame::UpdateEditCommands()
+{
+    const QUndoStack* stack = m_document.UndoStack();
+    const auto label = [](const QString& verb, const QString& mnemonic, const QString& what,
+                          const QString& keys) {
+        return (what.isEmpty() ? verb : verb + QLatin1Char(' ') + what) + mnemonic + QLatin1Char('\t') + keys;
+    };
+    QAction* undo = m_commands.action(ID_EDIT_UNDO);
+    QAction* redo = m_commands.action(ID_EDIT_REDO);
+    undo->setText(
+        label(QStringLiteral("撤消"), QStringLiteral("(&U)"), stack->undoText(), QStringLiteral("Ctrl+Z")));
+    redo->setText(
+        label(QStringLiteral("重做"), QStringLiteral("(&R)"), stack->redoText(), QStringLiteral("Ctrl+Y")));
+    undo->setEnabled(stack->canUndo());
+    redo->setEnabled(stack->canRedo());
 }
 
 void CMainFrame::CreateMenuBar()
@@ -213,8 +269,24 @@ void CMainFrame::CreateMenuBar()
     file->addAction(m_commands.action(ID_FILE_OPEN));
     file->addAction(m_commands.action(ID_FILE_SAVE_MENU));
     file->addSeparator();
+    QMenu* recent = file->addMenu(QStringLiteral("最近的数据目录(&R)"));
+    recent->setObjectName(QStringLiteral("RecentMenu"));
+    connect(recent, &QMenu::aboutToShow, this, [this, recent]() { FillRecentMenu(recent); });
+    FillRecentMenu(recent);
+    file->addSeparator();
     file->addAction(m_commands.action(ID_APP_EXIT));
     m_commands.watchMenu(file);
+
+    QMenu* edit = m_wndMenuBar->addMenu(QStringLiteral("编辑(&E)"));
+    edit->setObjectName(QStringLiteral("EditMenu"));
+    edit->addAction(m_commands.action(ID_EDIT_UNDO));
+    edit->addAction(m_commands.action(ID_EDIT_REDO));
+    edit->addSeparator();
+    edit->addAction(m_commands.action(ID_EDIT_CUT));
+    edit->addAction(m_commands.action(ID_EDIT_COPY));
+    edit->addAction(m_commands.action(ID_EDIT_PASTE));
+    edit->addAction(m_commands.action(ID_EDIT_CLEAR));
+    m_commands.watchMenu(edit);
 
     QMenu* view = m_wndMenuBar->addMenu(QStringLiteral("视图(&V)"));
     QMenu* panes = view->addMenu(QStringLiteral("工具栏和停靠窗口(&T)"));
@@ -376,27 +448,92 @@ bool CMainFrame::OnSaveAllTables()
 
 void CMainFrame::OnFileNew()
 {
-    m_document.OnNewDocument();
+    if (m_classView.IsCreated())
+        m_classView.CreateRow();
 }
 
 void CMainFrame::OnFileOpen()
 {
-    QFileDialog dialog(this, QStringLiteral("打开"));
+    QFileDialog dialog(this, QStringLiteral("打开数据目录"));
     dialog.setObjectName(QStringLiteral("OpenDialog"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilter(QStringLiteral("所有文件 (*)"));
+    dialog.setNameFilter(QStringLiteral("表清单 (tableList.xml)"));
+    dialog.setDirectory(QDir::currentPath());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    OpenDocumentFile(dialog.selectedFiles().constFirst());
+    OpenDataDirectory(dialog.selectedFiles().constFirst());
 }
 
-bool CMainFrame::OpenDocumentFile(const QString& path)
+void CMainFrame::FillRecentMenu(QMenu* menu)
 {
-    if (path.isEmpty() || !m_document.OnOpenDocument(path))
+    menu->clear();
+    const QStringList entries = RecentFileList::Entries();
+    for (int i = 0; i < entries.size(); ++i)
+    {
+        const QString path = entries[i];
+        QAction* action =
+            menu->addAction(QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(QDir::toNativeSeparators(path)));
+        action->setData(ID_FILE_MRU_FIRST + i);
+        connect(action, &QAction::triggered, this, [this, path]() { OpenDataDirectory(path); });
+    }
+    menu->setEnabled(!entries.isEmpty());
+}
+
+bool CMainFrame::OpenDataDirectory(const QString& path)
+{
+    if (path.isEmpty())
         return false;
-    m_document.SetPathName(path);
-    RecentFileList::Add(path);
+    // A directory, or a file in it (its tableList.xml); a path that names nothing is refused below.
+    const QFileInfo info(path);
+    const QString directory = QDir::cleanPath(info.isFile() ? info.absolutePath() : info.absoluteFilePath());
+
+    // An edit still open belongs to the data open now; then the question about its changes.
+    if (!CommitOpenEdit(QStringLiteral("没有打开其他数据目录")))
+        return false;
+    if (!SaveModified())
+        return false;
+
+    const auto refuse = [this, &directory](const QString& why)
+    {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Tessel"),
+                        QStringLiteral("无法打开数据目录 %1。当前的数据保持打开。")
+                            .arg(QDir::toNativeSeparators(directory)),
+                        QMessageBox::Ok, this);
+        box.setObjectName(QStringLiteral("OpenFailedBox"));
+        box.setInformativeText(why);
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+        box.exec();
+        return false;
+    };
+    if (!QFileInfo(directory).isDir())
+        return refuse(QStringLiteral("目录不存在。"));
+    if (!QFileInfo(QDir(directory).filePath(QStringLiteral("tableList.xml"))).isFile())
+        return refuse(QStringLiteral("目录中没有 tableList.xml。"));
+
+    // The tables are loaded relative to their directory, which is the current one from then on.
+    const QString previous = QDir::currentPath();
+    if (!QDir::setCurrent(directory))
+        return refuse(QStringLiteral("无法进入该目录。"));
+    std::unique_ptr<TableList> tables = TableList::loadNew();
+    if (!tables->listRead())
+    {
+        QDir::setCurrent(previous);
+        QStringList problems;
+        for (const tarn::Diagnostic& problem : tables->diagnostics())
+            problems << QString::fromStdString(problem.text());
+        return refuse(problems.join(QLatin1Char('\n')));
+    }
+
+    // Commands and views let go of the old tables before they are deleted.
+    m_document.UndoStack()->clear();
+    m_document.SetCurrentRow(nullptr);
+    TableList::replaceInstance(std::move(tables));
+    m_document.SetPathName(directory);
+    m_document.TablesReloaded();
+    RecentFileList::Add(directory);
+    m_loadProblemsShown = false;
+    ShowLoadProblems();
     return true;
 }
 

@@ -1,10 +1,13 @@
 // The main frame: menu bar, standard toolbar, status bar, the two docked panes (class view and
-// properties) around the empty view, and the frame's commands (Save all tables, the
-// application looks, toolbar customisation, file and print commands, about box).
+// properties) around the empty view, and the frame's commands (Save all tables, open another data
+// directory, undo and redo, the rows' clipboard commands, the application looks, toolbar
+// customisation, print commands, about box).
 //
 // The frame owns the document, the view, its bars (through Qt parenthood) and, by value, the
-// two panes. It loads the table list while it is being created (LoadFrame), before any of its
-// windows exist; the table list itself belongs to nobody here (TableList::instance()).
+// two panes; it gives the panes the document (as Tiled's editor gives its docks the document),
+// and the panes follow the document, never each other. It loads the table list while it is being
+// created (LoadFrame), before any of its windows exist; the table list itself belongs to nobody
+// here (TableList::instance()).
 #pragma once
 
 #include "editor/ClassView.h"
@@ -60,12 +63,17 @@ public:
     // warning ("EditRefusedBox") then says that `stopped` happened instead of the command and
     // why the text was refused, and the editor keeps the text and gets the focus back.
     bool CommitOpenEdit(const QString& stopped);
-    // File -> New (57600, 32773): the document's new-document operation.
+    // File -> New (57600, 32773): creates a row in the table of the class view's first selected
+    // row (CClassView::CreateRow); the document keeps its name.
     void OnFileNew();
-    // File -> Open (57601): asks for a file, then OpenDocumentFile.
+    // File -> Open (57601): asks for a data directory's tableList.xml, then OpenDataDirectory.
     void OnFileOpen();
-    // Renames the document after `path` and enters it in the recent-file list; reads nothing.
-    bool OpenDocumentFile(const QString& path);
+    // Opens the data directory `path` (a directory, or its tableList.xml) instead of the present
+    // one: commits an open edit, asks whether to save unsaved changes (保存 / 不保存 / 取消), loads
+    // the directory's tables and, when that worked, makes it the current directory, shows its
+    // tables and enters it in the recent list. When it cannot be loaded, the present data stays
+    // and a message says why. False when nothing was opened.
+    bool OpenDataDirectory(const QString& path);
     // Application look (210 to 218): installs the look and stores it in the settings.
     void OnApplicationLook(int id);
     // "自定义..." (126): the toolbar customisation dialog.
@@ -110,9 +118,14 @@ private:
     void SaveHiddenToolbarButtons();
     void RestoreHiddenToolbarButtons();
     void UpdateCaption();
+    void UpdateEditCommands();
+    void FillRecentMenu(QMenu* menu);
+
+public:
     // Asks whether to save unsaved changes; false when the user cancels or the save failed.
     bool SaveModified();
 
+private:
     CTesselDoc m_document;
     CommandRouter m_commands;
     QMenuBar* m_wndMenuBar = nullptr;

@@ -2,14 +2,13 @@
 
 #include "base/assert.h"
 #include "editor/CellVariant.h"
-#include "editor/ClassView.h"
 #include "editor/CustomPropertyGridCtrl.h"
 #include "editor/CustomPropertyGridProperty.h"
 #include "editor/CustomPropertyGridTableProperty.h"
-#include "editor/MainFrame.h"
 #include "editor/TesselDoc.h"
 #include "editor/resource.h"
 #include "tool/cell.h"
+#include "tool/cellValue.h"
 #include "tool/row.h"
 #include "tool/table.h"
 
@@ -108,7 +107,8 @@ bool CPropertiesWnd::OnCreate()
     m_selectorCombo->setCurrentIndex(0);
 
     m_propertyGrid = new CCustomPropertyGridCtrl(client);
-    connect(m_propertyGrid, &CCustomPropertyGridCtrl::cellChanged, this, &CPropertiesWnd::OnCellChanged);
+    m_propertyGrid->SetCellWriter([this](CCustomPropertyGridProperty*, tarn::Cell* cell,
+                                         const std::u16string& text) { WriteCell(cell, text); });
     // A row asked for while a refused edit was open is shown once that edit has ended.
     connect(m_propertyGrid, &PropertyGrid::editEnded, this,
             [this]()
@@ -303,68 +303,73 @@ void CPropertiesWnd::DataToUI(tarn::Row* row)
             return;
         }
         property->SetCell(cell);
+        ShowCellValue(property, cell, false);
+    }
+}
 
-        const QVariant shown = property->value();
-        switch (cell->Type())
-        {
-        case FIELD_TYPE_INT:
-        {
-            const int value = cell->GetInt();
-            if (shown.value<int>() != value)
-                property->setValue(QVariant(value));
-            break;
-        }
-        case FIELD_TYPE_UINT:
-        {
-            const uint value = cell->GetUInt();
-            if (shown.value<uint>() != value)
-                property->setValue(QVariant(value));
-            break;
-        }
-        case FIELD_TYPE_INT64:
-        {
-            const qlonglong value = cell->GetInt64();
-            if (shown.value<qlonglong>() != value)
-                property->setValue(QVariant(value));
-            break;
-        }
-        case FIELD_TYPE_UINT64:
-        {
-            const qulonglong value = cell->GetUInt64();
-            if (shown.value<qulonglong>() != value)
-                property->setValue(QVariant(value));
-            break;
-        }
-        case FIELD_TYPE_FLOAT:
-        {
-            // The difference in single precision; a value within 0.0001 keeps what is shown.
-            const float value = cell->GetFloat();
-            const float difference = std::fabs(shown.value<float>() - value);
-            if (!(static_cast<double>(difference) < 0.0001))
-                property->setValue(QVariant(value));
-            break;
-        }
-        case FIELD_TYPE_STRING:
-        {
-            const QString value = FromUtf16(cell->GetString());
-            if (shown.toString() != value)
-                property->setValue(QVariant(value));
-            break;
-        }
-        case FIELD_TYPE_STRING_INT:
-        case FIELD_TYPE_STRING_FLOAT:
-        {
-            // The whole list: the cell's own text form is cut at 127 units, and an edit of a cut
-            // text would drop the values beyond it.
-            const QString value = CellVariant(*cell).toString();
-            if (shown.toString() != value)
-                property->setValue(QVariant(value));
-            break;
-        }
-        default:
-            SCL_ASSERT(false);
-            break;
-        }
+void CPropertiesWnd::ShowCellValue(CCustomPropertyGridProperty* property, tarn::Cell* cell, bool exact)
+{
+    const QVariant shown = property->value();
+    switch (cell->Type())
+    {
+    case FIELD_TYPE_INT:
+    {
+        const int value = cell->GetInt();
+        if (shown.value<int>() != value)
+            property->setValue(QVariant(value));
+        break;
+    }
+    case FIELD_TYPE_UINT:
+    {
+        const uint value = cell->GetUInt();
+        if (shown.value<uint>() != value)
+            property->setValue(QVariant(value));
+        break;
+    }
+    case FIELD_TYPE_INT64:
+    {
+        const qlonglong value = cell->GetInt64();
+        if (shown.value<qlonglong>() != value)
+            property->setValue(QVariant(value));
+        break;
+    }
+    case FIELD_TYPE_UINT64:
+    {
+        const qulonglong value = cell->GetUInt64();
+        if (shown.value<qulonglong>() != value)
+            property->setValue(QVariant(value));
+        break;
+    }
+    case FIELD_TYPE_FLOAT:
+    {
+        // The difference in single precision; a value within 0.0001 keeps what is shown.
+        const float value = cell->GetFloat();
+        const float difference = std::fabs(shown.value<float>() - value);
+        if (exact ? shown.value<float>() != value || shown.typeId() != QMetaType::Float
+                  : !(static_cast<double>(difference) < 0.0001))
+            property->setValue(QVariant(value));
+        break;
+    }
+    case FIELD_TYPE_STRING:
+    {
+        const QString value = FromUtf16(cell->GetString());
+        if (shown.toString() != value)
+            property->setValue(QVariant(value));
+        break;
+    }
+    case FIELD_TYPE_STRING_INT:
+    case FIELD_TYPE_STRING_FLOAT:
+    {
+        // The whole list: the cell's own text form is cut at 127 units, and an edit of a cut
+        // text would drop the values beyond it.
+        const QString value = CellVariant(*cell).toString();
+        if (shown.toString() != value)
+            property->setValue(QVariant(value));
+        break;
+    }
+    default:
+        SCL_ASSERT(false);
+        break;
     }
 }
 
@@ -388,6 +393,87 @@ void CPropertiesWnd::ForgetRow(const tarn::Row* row)
     }
     if (!bound)
         return;
+    Clear();
+}
+
+void CPropertiesWnd::SetDocument(CTesselDoc* document)
+{
+    if (m_document != nullptr)
+        disconnect(m_document, nullptr, this, nullptr);
+    m_document = document;
+    if (m_document == nullptr)
+        return;
+    connect(m_document, &CTesselDoc::currentRowChanged, this,
+            [this](tarn::Row* row)
+            {
+                if (row != nullptr)
+                    DataToUI(row);
+            });
+    connect(m_document, &CTesselDoc::cellChanged, this,
+            [this](tarn::editor::Table*, tarn::Row* row, int field) { OnDocumentCellChanged(row, field); });
+    connect(m_document, &CTesselDoc::rowsRemoved, this, &CPropertiesWnd::OnRowsRemoved);
+    connect(m_document, &CTesselDoc::tablesReloaded, this,
+            [this]()
+            {
+                m_pendingRow = nullptr;
+                Clear();
+            });
+    connect(m_document, &CTesselDoc::commitPendingEdits, this,
+            [this]()
+            {
+                if (m_propertyGrid != nullptr)
+                    m_propertyGrid->endEditItem(true);
+            });
+}
+
+void CPropertiesWnd::WriteCell(tarn::Cell* cell, const std::u16string& newText)
+{
+    tarn::Row* row = m_shownRow;
+    if (m_document == nullptr)
+    {
+        // A pane without a document (on its own, in a test) keeps the edit in the cell.
+        tarn::SetExactValueText(*cell, newText);
+        return;
+    }
+    if (row == nullptr)
+        return;
+    for (int i = 0; i < row->cells.size(); ++i)
+    {
+        if (row->cells[i] == cell)
+        {
+            m_document->SetCellValue(row, i, newText);
+            return;
+        }
+    }
+    SCL_ASSERT(false); // a property bound to a cell of another row
+}
+
+void CPropertiesWnd::OnDocumentCellChanged(tarn::Row* row, int field)
+{
+    if (row == nullptr || row != m_shownRow || m_propertyGrid == nullptr)
+        return;
+    PropertyGridItem* group = m_propertyGrid->property(0);
+    auto* property =
+        group != nullptr ? dynamic_cast<CCustomPropertyGridProperty*>(group->subItem(field)) : nullptr;
+    if (property != nullptr && field < row->cells.size() && row->cells[field] != nullptr)
+        ShowCellValue(property, row->cells[field], true);
+    if (field == row->m_nameFieldIndex)
+        emit rowNameChanged(row);
+}
+
+void CPropertiesWnd::OnRowsRemoved(const DocRows& rows)
+{
+    if (m_shownRow == nullptr && m_pendingRow == nullptr)
+        return;
+    for (tarn::Row* row : rows.rows)
+        if (row == m_shownRow || row == m_pendingRow)
+            ForgetRow(row);
+}
+
+void CPropertiesWnd::Clear()
+{
+    if (m_propertyGrid == nullptr)
+        return;
     m_propertyGrid->endEditItem(false);
     m_propertyGrid->removeAll();
     m_shownTableName.clear();
@@ -404,24 +490,4 @@ void CPropertiesWnd::ShowPendingRow()
     tarn::Row* row = m_pendingRow;
     if (row != nullptr && m_propertyGrid != nullptr && m_propertyGrid->editedItem() == nullptr)
         DataToUI(row);
-}
-
-void CPropertiesWnd::OnCellChanged(CCustomPropertyGridProperty* property, tarn::Cell* cell)
-{
-    Q_UNUSED(property);
-    CTesselDoc::MarkModified();
-    tarn::Row* row = m_shownRow;
-    if (row == nullptr || row->m_nameFieldIndex < 0 || row->m_nameFieldIndex >= row->cells.size() ||
-        row->cells[row->m_nameFieldIndex] != cell)
-        return;
-    emit rowNameChanged(row);
-    NotifyRowNameChanged(row);
-}
-
-void NotifyRowNameChanged(tarn::Row* row)
-{
-    CMainFrame* frame = GetMainFrame();
-    if (frame == nullptr || row == nullptr || !frame->m_classView.IsCreated())
-        return;
-    frame->m_classView.RowTextChanged(row);
 }

@@ -1,17 +1,16 @@
 // The properties pane "属性": the cells of one row in a property grid, one property per field of
 // the row's table inside the single group "属性", each bound to the row's cell of its field.
 //
-// The class view calls DataToUI whenever its caret moves to a row; the pane rebuilds the grid
-// only when that row belongs to another table than the one shown (compared by data file name)
-// and otherwise just rebinds the properties and replaces the values that differ. Committed edits
-// are written into the cells by the properties themselves (CCustomPropertyGridProperty); the pane
-// marks the document modified when a cell changed, and tells the class view when the row's name
-// cell changed. Before rows are destroyed the class view calls ForgetRow, so that no property is
-// left bound to a destroyed cell.
+// The pane shows the document's current row (the class view's caret row). It rebuilds the grid
+// only when that row belongs to another table than the one shown (compared by data file name) and
+// otherwise just rebinds the properties and replaces the values that differ. A committed edit is
+// handed to the document as a command; the pane follows the document's signals: a changed cell of
+// the shown row is shown again, and a shown row that goes is forgotten (the grid is emptied), so no
+// later edit can reach it.
 //
-// The main frame owns the pane by value (CMainFrame::m_propertiesPane) and creates it through
-// DockPane::Create. The pane owns its children (through Qt parenthood); the grid's properties
-// point at cells of the shown row, which belongs to its table.
+// The main frame owns the pane by value (CMainFrame::m_propertiesPane), gives it the document
+// (SetDocument) and creates it through DockPane::Create. The pane owns its children (through Qt
+// parenthood); the grid's properties point at cells of the shown row, which belongs to its table.
 #pragma once
 
 #include "base/string.h"
@@ -19,8 +18,12 @@
 
 #include <QFont>
 
+#include <string>
+
 class CCustomPropertyGridCtrl;
 class CCustomPropertyGridProperty;
+class CTesselDoc;
+struct DocRows;
 class QComboBox;
 class QToolBar;
 namespace tarn
@@ -40,6 +43,10 @@ class CPropertiesWnd : public DockPane
 public:
     explicit CPropertiesWnd(QWidget* parent = nullptr);
     ~CPropertiesWnd() override;
+
+    // The document whose current row the pane shows and to which it hands edits; not owned,
+    // outlives the pane. Set once, before the pane is created.
+    void SetDocument(CTesselDoc* document);
 
     // Shows `row` (not owned, not null): rebuilds the grid if the row's table is not the one
     // shown, then binds property i to cell i and replaces only the values that differ (a FLOAT
@@ -76,7 +83,7 @@ public:
     QFont GridFont() const { return m_gridFont; }
 
 signals:
-    // A committed edit changed the name cell of the shown row.
+    // The name cell of the shown row changed.
     void rowNameChanged(tarn::Row* row);
 
 protected:
@@ -89,7 +96,17 @@ protected:
 
 private:
     void CreateCommands();
-    void OnCellChanged(CCustomPropertyGridProperty* property, tarn::Cell* cell);
+    // An edit of `cell` committed in the grid: handed to the document.
+    void WriteCell(tarn::Cell* cell, const std::u16string& newText);
+    // The document's announcements.
+    void OnDocumentCellChanged(tarn::Row* row, int field);
+    void OnRowsRemoved(const DocRows& rows);
+    void Clear();
+    // Gives `property` the value of `cell`; with `exact` false, a FLOAT within 0.0001 of the value
+    // shown and any equal value are left alone.
+    static void ShowCellValue(CCustomPropertyGridProperty* property, tarn::Cell* cell, bool exact);
+
+    CTesselDoc* m_document = nullptr;
     void ShowPendingRow();
 
     CCustomPropertyGridCtrl* m_propertyGrid = nullptr;
@@ -100,7 +117,3 @@ private:
     tarn::Row* m_shownRow = nullptr;   // not owned
     tarn::Row* m_pendingRow = nullptr; // not owned; cleared by ForgetRow
 };
-
-// Makes the class view's item of `row` show the row's current name. Does nothing without a
-// main window or before the class view exists.
-void NotifyRowNameChanged(tarn::Row* row);

@@ -81,10 +81,11 @@ void EndSmokeCheck(CMainFrame& frame)
 
 QString CommandLineUsage()
 {
-    return QStringLiteral("Usage: tessel [-C DIR] [--smoke] [--help] [--version]\n"
+    return QStringLiteral("Usage: tessel [-C DIR | DIR] [--smoke] [--help] [--version]\n"
                           "Edits the game data tables listed in tableList.xml of the data directory.\n"
                           "\n"
                           "  -C DIR     use DIR as the data directory (the current directory)\n"
+                          "  DIR        the same as -C DIR\n"
                           "  --smoke    start, check that every table loaded and is listed, and exit\n"
                           "             (0 when it is, 1 otherwise)\n"
                           "  --help     show this help and exit\n"
@@ -112,7 +113,9 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments)
             options.version = true;
         else if (argument == QLatin1String("--smoke"))
             options.smoke = true;
-        // Anything else is ignored: the document is always "editor".
+        else if (!argument.startsWith(QLatin1Char('-')) && options.dataDirectory.isEmpty())
+            options.dataDirectory = argument; // tessel DIR: as -C DIR
+        // Anything else is ignored.
     }
     return options;
 }
@@ -181,8 +184,8 @@ bool CTesselApp::InitInstance()
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Tessel"));
     QGuiApplication::setWindowIcon(TesselAppIcon());
 
-    // The frame loads the tables while it is being created; the document is opened under the
-    // fixed name "editor" (nothing is read) whatever the command line named.
+    // The frame loads the tables while it is being created; the document is named after the data
+    // directory.
     m_mainFrame = std::make_unique<CMainFrame>();
     if (!m_mainFrame->LoadFrame())
     {
@@ -190,9 +193,7 @@ bool CTesselApp::InitInstance()
         m_exitCode = 1;
         return false;
     }
-    CTesselDoc* document = m_mainFrame->GetActiveDocument();
-    document->OnOpenDocument(QStringLiteral("editor"));
-    document->SetPathName(QStringLiteral("editor"));
+    m_mainFrame->GetActiveDocument()->SetPathName(QDir::currentPath());
     m_mainFrame->RestoreWindowState();
     m_mainFrame->show();
 

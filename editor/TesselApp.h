@@ -1,8 +1,8 @@
 // The application object: one per process, made first thing in main().
 //
 // Constructing it installs the crash filter. InitInstance() then reads the command line
-// (`tessel [-C DIR] [--smoke] [--help] [--version]`), enters the data directory, creates the main
-// frame (which loads the tables), opens the document under the fixed name "editor" and shows the
+// (`tessel [-C DIR | DIR] [--smoke] [--help] [--version]`), enters the data directory, creates the
+// main frame (which loads the tables), names the document after the data directory and shows the
 // window; Run() runs the event loop.
 //
 // --smoke proves that the editor comes up: once the event loop runs, it checks that the window is
@@ -22,7 +22,7 @@ class QApplication;
 // What the command line asks for. Arguments other than the options below are ignored.
 struct CommandLineOptions
 {
-    QString dataDirectory; // -C DIR; empty: stay in the current directory
+    QString dataDirectory; // -C DIR or DIR; empty: stay in the current directory
     bool help = false;     // --help
     bool version = false;  // --version
     bool smoke = false;    // --smoke

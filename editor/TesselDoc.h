@@ -1,14 +1,31 @@
-// The editor's single document. It carries no data of its own (all data lives in the table
-// list); it gives the main window its title and tracks whether the tables hold changes that
-// have not been saved yet.
+// The editor's single document: the one edit path for the tables of the table list.
 //
-// Owned by the main frame (CMainFrame::GetActiveDocument()).
+// Every change of table data goes through the document as a command on its undo stack (set a
+// cell's value, create rows, delete rows, paste rows); after each change the document announces
+// it with a signal, and every view (class view, properties pane, later grids and the journal)
+// follows those signals instead of calling other views. The stack's clean state is the saved
+// state: Save marks it clean, and undoing back to it clears the modified mark.
+//
+// The document also names the open data directory (its title, shown in the caption) and holds the
+// current row: the row the class view's caret is on, which the properties pane shows.
+//
+// Owned by the main frame (CMainFrame::GetActiveDocument()). It points at tables and rows of the
+// table list without owning them; its commands own the rows they took out of their tables.
+// GUI thread only.
 #pragma once
+
+#include "editor/DocumentChanges.h"
+
+struct CommandRecord;
 
 #include <QObject>
 #include <QString>
+#include <QUndoStack>
 
-class CTesselDoc : public QObject
+#include <string>
+#include <vector>
+
+class CTesselDoc : public QObject, public DocumentChangeSink
 {
     Q_OBJECT
 
@@ -16,38 +33,81 @@ public:
     explicit CTesselDoc(QObject* parent = nullptr);
     ~CTesselDoc() override;
 
-    // The document's title, shown in the window caption.
+    // The document's title, shown in the window caption: the data directory's name.
     QString GetTitle() const { return m_title; }
     void SetTitle(const QString& title);
-    // The path the document was opened from; empty for a new document.
+    // The data directory the tables were loaded from (absolute); empty before one is named.
     QString GetPathName() const { return m_pathName; }
-    // Records `path` and makes its file name the title.
+    // Records `path` and makes its last component the title.
     void SetPathName(const QString& path);
 
-    // Whether the tables were changed since the last successful Save.
-    bool IsModified() const { return m_modified; }
+    // Whether the tables differ from the saved state: the undo stack is not at its clean index,
+    // or a change was made outside it (SetModifiedFlag(true)).
+    bool IsModified() const;
+    // false: the present state is the saved one (the stack's clean index moves here). true: marks
+    // the tables changed although no command says so.
     void SetModifiedFlag(bool modified = true);
 
-    // File -> New: gives the document the default title of an unnamed document, then creates a
-    // row in the table of the class view's first selected row. Never prompts and never clears
-    // anything: the tables stay as they are. Fails only without a main window.
-    virtual bool OnNewDocument();
-    // File -> Open: succeeds without reading any file; the caller renames the document.
-    virtual bool OnOpenDocument(const QString& path);
+    QUndoStack* UndoStack() { return &m_undoStack; }
+    // Undo and redo of the stack's top command; an edit still open in a view is committed first.
+    void Undo();
+    void Redo();
 
-    // For the panes: marks the document of the application's main window modified (after a
-    // cell edit, a new row, a deleted row). Does nothing when there is no main window.
-    static void MarkModified();
+    // ---- The edits. Each pushes one command (nothing when nothing would change) ----
 
-    // Title of a document that has no name yet.
-    static QString UntitledTitle();
+    // Sets field `field` of `row` to the value written in `exactText` (tool/cellValue.h). False when
+    // the value is what the cell holds already or the text is not a value of the field.
+    bool SetCellValue(tarn::Row* row, int field, const std::u16string& exactText);
+    // Creates a row at the end of `table` named "新建" + label + counter; returns it (null, and
+    // nothing changed, when there is no table or the table has no id left).
+    tarn::Row* CreateRow(tarn::editor::Table* table);
+    // Deletes the given rows (of any tables) as one step. Returns the number deleted.
+    int DeleteRows(const std::vector<tarn::Row*>& rows);
+    // Appends one row per entry of `values` to `table` as one step, each with a fresh id and the
+    // given fields set from exact texts (entry j of a row is field j; the id field is not set).
+    // The caller has checked every text. Returns the new rows; none, and nothing changed, when the
+    // table has no id left for all of them.
+    std::vector<tarn::Row*> AppendRows(tarn::editor::Table* table,
+                                       const std::vector<std::vector<std::u16string>>& values);
+
+    // Replays a change recorded earlier (DocumentCommands.h: RecordOf) as a command of its own.
+    // False, and nothing changed, when the record does not fit the tables as they are now.
+    bool PushRecord(const CommandRecord& record);
+
+    // The tables were replaced (another directory was opened): forgets every command and the
+    // current row, marks the state saved and announces tablesReloaded.
+    void TablesReloaded();
+
+    // The row the class view's caret is on; null for none.
+    tarn::Row* CurrentRow() const { return m_currentRow; }
+    void SetCurrentRow(tarn::Row* row);
+
+    // For the commands: announcements after they changed the tables.
+    void NotifyCellChanged(tarn::Row* row, int field) override;
+    void NotifyRowsInserted(const DocRows& rows) override;
+    void NotifyRowsRemoved(const DocRows& rows) override;
 
 signals:
     void titleChanged(const QString& title);
     void modifiedChanged(bool modified);
+    // Cell `field` of `row` (of `table`) holds a new value.
+    void cellChanged(tarn::editor::Table* table, tarn::Row* row, int field);
+    void rowsInserted(const DocRows& rows);
+    void rowsRemoved(const DocRows& rows);
+    // Every table was replaced: views drop what they show and build it again.
+    void tablesReloaded();
+    void currentRowChanged(tarn::Row* row);
+    // A change that does not come from the properties pane is about to run: an edit open in a
+    // view is committed (or dropped) now, so that it neither reaches a row that goes nor is lost.
+    void commitPendingEdits();
 
 private:
+    void UpdateModified();
+
     QString m_title;
     QString m_pathName;
-    bool m_modified = false;
+    QUndoStack m_undoStack;
+    bool m_forcedModified = false;
+    bool m_modified = false; // as last announced
+    tarn::Row* m_currentRow = nullptr;
 };

@@ -19,11 +19,15 @@ enum CommandId : int
     ID_APP_EXIT = 57665,
     ID_FILE_SAVE_MENU = 32775, // File menu "保存(&S)\tCtrl+S"
 
-    // Edit (accelerators and toolbar only; nothing handles them)
+    // Edit: undo and redo (the document), cut, copy, paste and delete of rows (the class view)
     ID_EDIT_COPY = 57634,
     ID_EDIT_CUT = 57635,
     ID_EDIT_PASTE = 57637,
     ID_EDIT_UNDO = 57643,
+    ID_EDIT_REDO = 57644,
+    ID_EDIT_CLEAR = 57632,     // Edit "删除(&D)\tDel": delete the selected rows
+    ID_FILE_MRU_FIRST = 57616, // the recent data directories: 57616 .. 57625
+
     ID_NEXT_PANE = 57680,
     ID_PREV_PANE = 57681,
 

@@ -9,6 +9,9 @@ add_library(tessel_shell STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ClassView.h
   ${CMAKE_CURRENT_LIST_DIR}/CommandRouter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CommandRouter.h
+  ${CMAKE_CURRENT_LIST_DIR}/DocumentChanges.h
+  ${CMAKE_CURRENT_LIST_DIR}/DocumentCommands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DocumentCommands.h
   ${CMAKE_CURRENT_LIST_DIR}/DockPane.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DockPane.h
   ${CMAKE_CURRENT_LIST_DIR}/LockKeyIndicators.cpp

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include <fcntl.h>
@@ -537,6 +538,131 @@ bool Table::RemoveRow(Row* row)
         return false;
     m_rows.erase(node);
     return true;
+}
+
+TakenRows::TakenRows(TakenRows&& other) noexcept
+    : m_entries(std::move(other.m_entries)), m_table(other.m_table)
+{
+    other.m_entries.clear();
+    other.m_table = nullptr;
+}
+
+TakenRows& TakenRows::operator=(TakenRows&& other) noexcept
+{
+    if (this != &other)
+    {
+        release();
+        m_entries = std::move(other.m_entries);
+        m_table = other.m_table;
+        other.m_entries.clear();
+        other.m_table = nullptr;
+    }
+    return *this;
+}
+
+TakenRows::~TakenRows()
+{
+    release();
+}
+
+void TakenRows::release()
+{
+    for (const Entry& entry : m_entries)
+        scl::DefaultAlloc<Row>::free(entry.node);
+    m_entries.clear();
+    m_table = nullptr;
+}
+
+TakenRows Table::TakeOutRows(const std::vector<Row*>& rows)
+{
+    TakenRows taken;
+    std::unordered_set<const Row*> wanted;
+    wanted.reserve(rows.size());
+    for (const Row* row : rows)
+        if (row != nullptr && row->m_table == this)
+            wanted.insert(row);
+    if (wanted.empty())
+        return taken;
+
+    // Positions are found in one walk, then the rows are unlinked: a row's position is the one it
+    // has with all of them in place, which is what PutBack needs.
+    taken.m_entries.reserve(wanted.size());
+    int position = 0;
+    for (scl::ListNode<Row>* node = m_rows.first(); node != nullptr && taken.m_entries.size() < wanted.size();
+         node = node->next, ++position)
+    {
+        if (wanted.count(&node->value) != 0)
+            taken.m_entries.push_back({node, position});
+    }
+    for (const TakenRows::Entry& entry : taken.m_entries)
+        m_rows.unlink(entry.node);
+    taken.m_table = this;
+    return taken;
+}
+
+void Table::PutBack(TakenRows& taken)
+{
+    if (taken.empty())
+        return;
+    if (!SCL_ASSERT(taken.m_table == this))
+        return;
+    // Ascending positions: each row goes in after the rows before it are back, so walking on from
+    // the last insertion finds the next place.
+    scl::ListNode<Row>* after = nullptr; // the node before the insertion point; null: the front
+    int index = 0;                       // nodes before the insertion point
+    for (const TakenRows::Entry& entry : taken.m_entries)
+    {
+        while (index < entry.position)
+        {
+            scl::ListNode<Row>* next = after != nullptr ? after->next : m_rows.first();
+            if (next == nullptr)
+            {
+                SCL_ASSERT(false); // the table lost rows since: append
+                break;
+            }
+            after = next;
+            ++index;
+        }
+        m_rows.link_after(after, entry.node);
+        entry.node->value.m_node = entry.node;
+        entry.node->value.m_list = &m_rows;
+        after = entry.node;
+        ++index;
+    }
+    taken.m_entries.clear();
+    taken.m_table = nullptr;
+}
+
+int Table::PositionOf(const Row* row) const
+{
+    if (row == nullptr || row->m_table != this)
+        return -1;
+    int position = 0;
+    for (const scl::ListNode<Row>* node = m_rows.first(); node != nullptr; node = node->next, ++position)
+        if (&node->value == row)
+            return position;
+    return -1;
+}
+
+Row* Table::RowAtPosition(int position) const
+{
+    if (position < 0 || position >= m_rows.size())
+        return nullptr;
+    scl::ListNode<Row>* node = nullptr;
+    // From whichever end is nearer.
+    if (position < m_rows.size() / 2)
+    {
+        node = m_rows.first();
+        for (int i = 0; i < position; ++i)
+            node = node->next;
+    }
+    else
+    {
+        node = m_rows.last();
+        for (int i = m_rows.size() - 1; i > position; --i)
+            node = node->prev;
+    }
+    return &node->value;
 }
 
 int Table::ComputeMaxId()

@@ -34,6 +34,43 @@ class TableSerializer;
 
 namespace editor
 {
+class Table;
+
+// Rows taken out of their table by Table::TakeOutRows, each kept whole -- id, cells and address --
+// with its position in the table, so that Table::PutBack returns every row to where it was.
+// Owns the rows while they are out: destroying a TakenRows that still holds rows destroys them.
+// Move-only.
+class TakenRows
+{
+public:
+    struct Entry
+    {
+        scl::ListNode<tarn::Row>* node; // owned while out
+        int position;                   // 0-based, in the table with every taken row back
+    };
+
+    TakenRows() = default;
+    TakenRows(TakenRows&& other) noexcept;
+    TakenRows& operator=(TakenRows&& other) noexcept;
+    TakenRows(const TakenRows&) = delete;
+    TakenRows& operator=(const TakenRows&) = delete;
+    ~TakenRows();
+
+    int size() const { return static_cast<int>(m_entries.size()); }
+    bool empty() const { return m_entries.empty(); }
+    // In ascending position order.
+    const std::vector<Entry>& entries() const { return m_entries; }
+    tarn::Row* row(int i) const { return &m_entries[static_cast<std::size_t>(i)].node->value; }
+    // The table the rows came from; null when empty.
+    Table* table() const { return m_table; }
+
+private:
+    friend class Table;
+    void release();
+
+    std::vector<Entry> m_entries;
+    Table* m_table = nullptr;
+};
 
 class Table
 {
@@ -75,6 +112,18 @@ public:
     // another row that has the same id is never touched. False, and nothing changes, when `row`
     // is not one of this table's rows. m_maxId and m_newRowCounter stay as they are.
     bool RemoveRow(tarn::Row* row);
+    // Takes the given rows out of m_rows without destroying them (rows of other tables, null and
+    // repeated entries are skipped) and returns them with their positions, in ascending position
+    // order. One walk over the rows; m_maxId and m_newRowCounter stay as they are.
+    TakenRows TakeOutRows(const std::vector<tarn::Row*>& rows);
+    // Puts rows taken out of this table back at their positions (a position beyond the end appends,
+    // with a failed check) and empties `taken`. Rows from another table are a failed check and stay
+    // in `taken`. One walk up to the last position.
+    void PutBack(TakenRows& taken);
+    // The 0-based position of `row` in m_rows; -1 when it is not one of this table's rows.
+    int PositionOf(const tarn::Row* row) const;
+    // The row at `position` of m_rows; null when there is none.
+    tarn::Row* RowAtPosition(int position) const;
     // Sets m_maxId to the largest row id (0 when there is none above 0) and returns it.
     int ComputeMaxId();
     // Writes the header and every row to a temporary file next to the data file, flushes it to

@@ -1,6 +1,7 @@
 # Rows, tables with their metadata, and the table list.
 target_sources(tarn PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/row.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/rowText.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/table.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tableFiles.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tableMetaData.cpp

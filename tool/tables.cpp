@@ -47,6 +47,20 @@ void TableList::destroyInstance()
     s_instance = nullptr;
 }
 
+std::unique_ptr<TableList> TableList::loadNew()
+{
+    std::unique_ptr<TableList> list(new TableList());
+    list->initIndex();
+    list->loadTableList();
+    return list;
+}
+
+void TableList::replaceInstance(std::unique_ptr<TableList> list)
+{
+    delete s_instance;
+    s_instance = list.release();
+}
+
 TableList::~TableList()
 {
     for (int i = 0; i < m_tables.size(); ++i)
@@ -102,6 +116,7 @@ void TableList::loadTableList()
                   std::string("tableList.xml is not well-formed XML: ") + result.description());
         return;
     }
+    m_listRead = true;
 
     struct Seen
     {

@@ -8,6 +8,7 @@
 #ifndef TARN_TOOL_TABLES_H
 #define TARN_TOOL_TABLES_H
 
+#include <memory>
 #include <vector>
 
 #include "base/array.h"
@@ -27,6 +28,12 @@ public:
     // Deletes the table list and its tables, so that the next instance() starts afresh. For tests
     // and tools that load more than one directory.
     static void destroyInstance();
+    // Loads the table list of the current directory into a new list, leaving the instance alone;
+    // the caller owns the result until it hands it to replaceInstance. For opening another
+    // directory while the present one stays usable should the new one fail to load.
+    static std::unique_ptr<TableList> loadNew();
+    // Makes `list` the one instance; the former instance is deleted with its tables.
+    static void replaceInstance(std::unique_ptr<TableList> list);
 
     TableList(const TableList&) = delete;
     TableList& operator=(const TableList&) = delete;
@@ -37,6 +44,9 @@ public:
     // Reads "tableList.xml" and loads every table it names, in file order. Entries and tables
     // that cannot be loaded faithfully are skipped; diagnostics() says which and why.
     void loadTableList();
+
+    // Whether loadTableList could read and parse tableList.xml (its entries may still have failed).
+    bool listRead() const { return m_listRead; }
 
     int count() const { return m_tables.size(); }
     // The table at position i in file order; null when i is out of range.
@@ -58,6 +68,7 @@ private:
 
     std::vector<tarn::Diagnostic> m_diagnostics;
     bool m_loaded = false;
+    bool m_listRead = false;
 };
 
 #endif // TARN_TOOL_TABLES_H

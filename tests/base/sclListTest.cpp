@@ -101,6 +101,51 @@ TEST(List, EraseAtBothEndsInTheMiddleAndTheOnlyNode)
     ExpectConsistent(l, {7});
 }
 
+TEST(List, UnlinkKeepsTheNodeAndLinkAfterPutsItBackAnywhere)
+{
+    scl::list<int> l;
+    std::vector<scl::ListNode<int>*> nodes;
+    for (int i = 1; i <= 4; ++i)
+    {
+        nodes.push_back(l.push_back());
+        nodes.back()->value = i;
+    }
+    // Out at the front, at the back and in the middle.
+    for (scl::ListNode<int>* n : {nodes[0], nodes[3], nodes[2]})
+        l.unlink(n);
+    ExpectConsistent(l, {2});
+    // Back in at the front, at the end and after a node: the same nodes, in place again.
+    l.link_after(nullptr, nodes[0]);
+    l.link_after(l.last(), nodes[3]);
+    l.link_after(nodes[1], nodes[2]);
+    ExpectConsistent(l, {1, 2, 3, 4});
+    EXPECT_EQ(l.first()->next->next, nodes[2]);
+    // The only node out and in again.
+    l.clear();
+    scl::ListNode<int>* only = l.push_back();
+    l.unlink(only);
+    ExpectConsistent(l, {});
+    l.link_after(nullptr, only);
+    ExpectConsistent(l, {0});
+}
+
+TEST(List, UnlinkedElementsAreNotDestroyedUntilFreed)
+{
+    Tracked::s_live = 0;
+    {
+        scl::list<Tracked> l;
+        for (int i = 0; i < 3; ++i)
+            l.push_back();
+        scl::ListNode<Tracked>* out = l.first()->next;
+        l.unlink(out);
+        EXPECT_EQ(Tracked::s_live, 3);
+        l.clear();
+        EXPECT_EQ(Tracked::s_live, 1); // the list no longer owns it
+        scl::DefaultAlloc<Tracked>::free(out);
+        EXPECT_EQ(Tracked::s_live, 0);
+    }
+}
+
 TEST(List, EraseOfNullReports)
 {
     scl::list<int> l;

@@ -27,27 +27,6 @@ bool Bold(const QTreeWidgetItem* item)
            static_cast<CMultiTree*>(item->treeWidget())->GetItemState(item, CMultiTree::TVIS_BOLD) != 0;
 }
 
-// Every table item holds exactly its table's rows, in row order, with their names and data.
-void ExpectTreeMatchesTables(CClassView* view)
-{
-    QTreeWidgetItem* root = view->Tree()->topLevelItem(0);
-    ASSERT_EQ(root->childCount(), TableList::instance()->count());
-    for (int t = 0; t < root->childCount(); ++t)
-    {
-        QTreeWidgetItem* tableItem = root->child(t);
-        tarn::editor::Table* table = TableList::instance()->at(t);
-        ASSERT_EQ(tableItem->childCount(), table->m_rows.size()) << t;
-        int i = 0;
-        for (tarn::Row& row : table->m_rows)
-        {
-            QTreeWidgetItem* item = tableItem->child(i++);
-            EXPECT_EQ(CCustomTree::RowOf(item), &row);
-            EXPECT_EQ(item->text(0), Q(row.Name()));
-            EXPECT_EQ(view->ItemOf(&row), item);
-        }
-    }
-}
-
 TEST_F(ClassViewTest, TreeShowsTheTablesAndTheirRows)
 {
     Start();
@@ -216,12 +195,14 @@ TEST_F(ClassViewTest, NewFromTheRowMenuAppendsANamedRow)
     ASSERT_EQ(items->m_maxId, 1080);
     EXPECT_FALSE(Modified());
 
-    auto menu = RightClickAt(LabelPoint(RowItem(0, 2)), ChooseKey(Qt::Key_N));
+    const QPoint clicked = LabelPoint(RowItem(0, 2));
+    const QPoint menuAt = Tree()->viewport()->mapToGlobal(clicked);
+    auto menu = RightClickAt(clicked, ChooseKey(Qt::Key_N));
     ASSERT_TRUE(menu->answered());
     EXPECT_EQ(menu->title(), QStringLiteral("编辑"));
     EXPECT_EQ(menu->texts(), (QStringList{QStringLiteral("新建(&N)"), QStringLiteral("删除(&D)")}));
     EXPECT_EQ(menu->parent(), Tree());
-    EXPECT_EQ(menu->position(), Tree()->viewport()->mapToGlobal(LabelPoint(RowItem(0, 2))));
+    EXPECT_EQ(menu->position(), menuAt);
 
     ASSERT_EQ(items->m_rows.size(), 81);
     tarn::Row* created = &items->m_rows.last()->value;
@@ -235,13 +216,15 @@ TEST_F(ClassViewTest, NewFromTheRowMenuAppendsANamedRow)
     EXPECT_EQ(item->icon(0).cacheKey(), RowItem(0, 0)->icon(0).cacheKey());
     EXPECT_FALSE(Bold(item));
     EXPECT_EQ(View()->ItemOf(created), item);
-    // Selection, caret, expansion and the properties pane stay.
-    EXPECT_EQ(Selected(), std::vector<QTreeWidgetItem*>{RowItem(0, 2)});
-    EXPECT_EQ(Tree()->currentItem(), RowItem(0, 2));
+    // The new row is found: it alone is selected, it is the caret, in view, and the properties
+    // pane shows it; the expansion stays.
+    EXPECT_EQ(Selected(), std::vector<QTreeWidgetItem*>{item});
+    EXPECT_EQ(Tree()->currentItem(), item);
+    EXPECT_TRUE(Tree()->viewport()->rect().intersects(Tree()->visualItemRect(item)));
     EXPECT_TRUE(TableItem(0)->isExpanded());
     EXPECT_TRUE(TableItem(2)->isExpanded());
     EXPECT_FALSE(TableItem(1)->isExpanded());
-    EXPECT_EQ(Pane()->ShownRow(), RowAt(0, 2));
+    EXPECT_EQ(Pane()->ShownRow(), created);
     EXPECT_TRUE(Modified());
     ExpectTreeMatchesTables(View());
 
@@ -252,7 +235,7 @@ TEST_F(ClassViewTest, NewFromTheRowMenuAppendsANamedRow)
     ASSERT_EQ(items->m_rows.size(), 82);
     EXPECT_EQ(items->m_rows.last()->value.Id(), 1082);
     EXPECT_EQ(RowItem(0, 81)->text(0), QStringLiteral("新建物品82"));
-    EXPECT_EQ(Selected(), std::vector<QTreeWidgetItem*>{RowItem(0, 2)});
+    EXPECT_EQ(Selected(), std::vector<QTreeWidgetItem*>{RowItem(0, 81)});
     ExpectTreeMatchesTables(View());
 }
 
@@ -374,7 +357,7 @@ TEST_F(ClassViewTest, FileNewCreatesARowWithoutPromptingOrClearing)
         EXPECT_EQ(Table(t)->m_rows.size(), counts[t]) << t;
     EXPECT_EQ(RowItem(1, 60)->text(0), QStringLiteral("新建怪物61"));
     EXPECT_EQ(RowItem(1, 61)->text(0), QStringLiteral("新建怪物62"));
-    EXPECT_EQ(Selected(), std::vector<QTreeWidgetItem*>{RowItem(1, 0)});
+    EXPECT_EQ(Selected(), std::vector<QTreeWidgetItem*>{RowItem(1, 61)});
     EXPECT_TRUE(Modified());
     ExpectTreeMatchesTables(View());
 }

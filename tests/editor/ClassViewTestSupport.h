@@ -163,6 +163,27 @@ inline std::function<void(QMenu*)> Dismiss()
     return [](QMenu* menu) { QTest::keyClick(menu, Qt::Key_Escape); };
 }
 
+// Every table item holds exactly its table's rows, in row order, with their names and data.
+inline void ExpectTreeMatchesTables(CClassView* view)
+{
+    QTreeWidgetItem* root = view->Tree()->topLevelItem(0);
+    ASSERT_EQ(root->childCount(), TableList::instance()->count());
+    for (int t = 0; t < root->childCount(); ++t)
+    {
+        QTreeWidgetItem* tableItem = root->child(t);
+        tarn::editor::Table* table = TableList::instance()->at(t);
+        ASSERT_EQ(tableItem->childCount(), table->m_rows.size()) << t;
+        int i = 0;
+        for (tarn::Row& row : table->m_rows)
+        {
+            QTreeWidgetItem* item = tableItem->child(i++);
+            EXPECT_EQ(CCustomTree::RowOf(item), &row);
+            EXPECT_EQ(item->text(0), Q(row.Name()));
+            EXPECT_EQ(view->ItemOf(&row), item);
+        }
+    }
+}
+
 // The real editor on a temporary copy of the sample data directory.
 class ClassViewTest : public ::testing::Test
 {

@@ -178,7 +178,10 @@ TEST_F(EditCommitTest, ClosingAndExitAskAboutTheTextStillBeingTyped)
             Frame()->close();
         EXPECT_FALSE(Frame()->isVisible());
         ASSERT_EQ(boxes.names, QStringList{QStringLiteral("SaveChangesBox")});
-        EXPECT_TRUE(boxes.texts[0].startsWith(QStringLiteral("是否保存对 editor 的更改?")));
+        // The question names the data directory.
+        EXPECT_TRUE(
+            boxes.texts[0].startsWith(QStringLiteral("是否保存对 %1 的更改?").arg(QDir::current().dirName())))
+            << boxes.texts[0].toStdString();
         EXPECT_EQ(ItemFile(), ItemFileWithLevel(QString::fromLatin1(c.level)));
         Stop();
     }

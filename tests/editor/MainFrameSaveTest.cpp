@@ -6,7 +6,9 @@
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
 
@@ -80,16 +82,17 @@ TEST_F(MainFrameSaveTest, SaveClearsTheModifiedMark)
 {
     ASSERT_TRUE(Start());
     CMainFrame* frame = Frame();
-    CTesselDoc::MarkModified();
+    Frame()->GetActiveDocument()->SetModifiedFlag(true);
     EXPECT_TRUE(frame->GetActiveDocument()->IsModified());
     EXPECT_TRUE(frame->isWindowModified());
-    EXPECT_EQ(frame->windowTitle(), QStringLiteral("editor[*] - Tessel"));
-    EXPECT_EQ(frame->windowHandle()->title(), QStringLiteral("editor* - Tessel"));
+    const QString name = QFileInfo(Dir()).fileName();
+    EXPECT_EQ(frame->windowTitle(), name + QStringLiteral("[*] - Tessel"));
+    EXPECT_EQ(frame->windowHandle()->title(), name + QStringLiteral("* - Tessel"));
 
     ASSERT_TRUE(frame->Commands().execute(ID_FILE_SAVE));
     EXPECT_FALSE(frame->GetActiveDocument()->IsModified());
     EXPECT_FALSE(frame->isWindowModified());
-    EXPECT_EQ(frame->windowHandle()->title(), QStringLiteral("editor - Tessel"));
+    EXPECT_EQ(frame->windowHandle()->title(), name + QStringLiteral(" - Tessel"));
 }
 
 TEST_F(MainFrameSaveTest, FailedSaveIsReportedAndTheOtherTablesAreWritten)
@@ -135,7 +138,7 @@ TEST_F(MainFrameSaveTest, ClosePromptCancelKeepsTheWindowOpen)
 {
     ASSERT_TRUE(Start());
     CMainFrame* frame = Frame();
-    CTesselDoc::MarkModified();
+    Frame()->GetActiveDocument()->SetModifiedFlag(true);
     Clobber();
     QString shown;
     ModalAnswer<QMessageBox> answer(
@@ -148,7 +151,7 @@ TEST_F(MainFrameSaveTest, ClosePromptCancelKeepsTheWindowOpen)
         });
     EXPECT_FALSE(frame->close());
     ASSERT_TRUE(answer.answered());
-    EXPECT_EQ(shown, QStringLiteral("是否保存对 editor 的更改?"));
+    EXPECT_EQ(shown, QStringLiteral("是否保存对 %1 的更改?").arg(QFileInfo(Dir()).fileName()));
     EXPECT_TRUE(frame->isVisible());
     EXPECT_TRUE(frame->GetActiveDocument()->IsModified());
     EXPECT_EQ(ReadFile(Path(QStringLiteral("item.txt"))), QByteArray("x"));
@@ -157,7 +160,7 @@ TEST_F(MainFrameSaveTest, ClosePromptCancelKeepsTheWindowOpen)
 TEST_F(MainFrameSaveTest, ClosePromptDiscardClosesWithoutWriting)
 {
     ASSERT_TRUE(Start());
-    CTesselDoc::MarkModified();
+    Frame()->GetActiveDocument()->SetModifiedFlag(true);
     Clobber();
     ModalAnswer<QMessageBox> answer([](QMessageBox* box) { box->button(QMessageBox::Discard)->click(); });
     EXPECT_TRUE(Frame()->close());
@@ -169,7 +172,7 @@ TEST_F(MainFrameSaveTest, ClosePromptDiscardClosesWithoutWriting)
 TEST_F(MainFrameSaveTest, ClosePromptSaveWritesThenCloses)
 {
     ASSERT_TRUE(Start());
-    CTesselDoc::MarkModified();
+    Frame()->GetActiveDocument()->SetModifiedFlag(true);
     Clobber();
     ModalAnswer<QMessageBox> answer([](QMessageBox* box) { box->button(QMessageBox::Save)->click(); });
     // File -> Exit goes through the same close.
@@ -183,7 +186,7 @@ TEST_F(MainFrameSaveTest, ClosePromptSaveWritesThenCloses)
 TEST_F(MainFrameSaveTest, ClosePromptSaveThatFailsKeepsTheWindowOpen)
 {
     ASSERT_TRUE(Start());
-    CTesselDoc::MarkModified();
+    Frame()->GetActiveDocument()->SetModifiedFlag(true);
     BlockItemFile();
     int boxes = 0;
     // First the prompt (answered Save), then the failure report.
@@ -213,12 +216,20 @@ TEST_F(MainFrameSaveTest, ClosePromptSaveThatFailsKeepsTheWindowOpen)
     EXPECT_TRUE(Frame()->GetActiveDocument()->IsModified());
 }
 
-TEST_F(MainFrameSaveTest, MarkModifiedWithoutMainWindowDoesNothing)
+// The modified mark of a document on its own: forced by SetModifiedFlag(true), cleared (and the
+// undo stack's clean state moved there) by SetModifiedFlag(false); no main window needed.
+TEST_F(MainFrameSaveTest, DocumentAloneKeepsItsModifiedMark)
 {
     ASSERT_EQ(GetMainFrame(), nullptr);
-    CTesselDoc::MarkModified(); // must not crash
     CTesselDoc document;
-    EXPECT_FALSE(document.OnNewDocument()); // no main window: fails
+    QSignalSpy changes(&document, &CTesselDoc::modifiedChanged);
+    EXPECT_FALSE(document.IsModified());
+    document.SetModifiedFlag(true);
+    EXPECT_TRUE(document.IsModified());
+    document.SetModifiedFlag(false);
+    EXPECT_FALSE(document.IsModified());
+    EXPECT_TRUE(document.UndoStack()->isClean());
+    EXPECT_EQ(changes.count(), 2);
 }
 
 TEST_F(MainFrameSaveTest, NoLoadProblemsMeansNoWarning)

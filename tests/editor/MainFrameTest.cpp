@@ -5,6 +5,8 @@
 
 #include "editor/AboutDlg.h"
 #include "editor/CustomTree.h"
+#include "base/assert.h"
+#include "tool/row.h"
 #include "editor/LockKeyIndicators.h"
 #include "editor/Looks.h"
 #include "editor/TesselView.h"
@@ -19,6 +21,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QUndoStack>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -79,7 +83,7 @@ class MainFrameTest : public EditorTest
 };
 } // namespace
 
-TEST_F(MainFrameTest, StartsWithDocumentEditorAndLoadedTables)
+TEST_F(MainFrameTest, StartsWithTheDataDirectoryAsDocumentAndLoadedTables)
 {
     ASSERT_TRUE(Start());
     CMainFrame* frame = Frame();
@@ -88,10 +92,11 @@ TEST_F(MainFrameTest, StartsWithDocumentEditorAndLoadedTables)
     EXPECT_EQ(CTesselApp::instance(), App());
     EXPECT_TRUE(App()->m_hiColorIcons);
 
-    EXPECT_EQ(frame->GetActiveDocument()->GetTitle(), QStringLiteral("editor"));
-    EXPECT_EQ(frame->windowTitle(), QStringLiteral("editor[*] - Tessel"));
+    const QString name = QFileInfo(Dir()).fileName();
+    EXPECT_EQ(frame->GetActiveDocument()->GetTitle(), name);
+    EXPECT_EQ(frame->windowTitle(), name + QStringLiteral("[*] - Tessel"));
     ASSERT_NE(frame->windowHandle(), nullptr);
-    EXPECT_EQ(frame->windowHandle()->title(), QStringLiteral("editor - Tessel"));
+    EXPECT_EQ(frame->windowHandle()->title(), name + QStringLiteral(" - Tessel"));
     EXPECT_FALSE(frame->isWindowModified());
     EXPECT_TRUE(frame->isVisible());
 
@@ -128,8 +133,8 @@ TEST_F(MainFrameTest, MenusHaveTheirTextsAndCommandIds)
     QStringList tops;
     for (QAction* action : frame->menuBar()->actions())
         tops << action->text();
-    EXPECT_EQ(tops, (QStringList{QStringLiteral("文件(&F)"), QStringLiteral("视图(&V)"),
-                                 QStringLiteral("帮助(&H)")}));
+    EXPECT_EQ(tops, (QStringList{QStringLiteral("文件(&F)"), QStringLiteral("编辑(&E)"),
+                                 QStringLiteral("视图(&V)"), QStringLiteral("帮助(&H)")}));
 
     QMenu* file = TopMenu(frame, QStringLiteral("文件(&F)"));
     ASSERT_NE(file, nullptr);
@@ -137,7 +142,19 @@ TEST_F(MainFrameTest, MenusHaveTheirTextsAndCommandIds)
                                                   {QStringLiteral("打开(&O)...\tCtrl+O"), 57601},
                                                   {QStringLiteral("保存(&S)\tCtrl+S"), 32775},
                                                   {QString(), 0},
+                                                  {QStringLiteral("最近的数据目录(&R)"), 0},
+                                                  {QString(), 0},
                                                   {QStringLiteral("退出(&X)"), 57665}}));
+
+    QMenu* edit = TopMenu(frame, QStringLiteral("编辑(&E)"));
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(Items(edit), (std::vector<MenuItem>{{QStringLiteral("撤消(&U)\tCtrl+Z"), 57643},
+                                                  {QStringLiteral("重做(&R)\tCtrl+Y"), 57644},
+                                                  {QString(), 0},
+                                                  {QStringLiteral("剪切(&T)\tCtrl+X"), 57635},
+                                                  {QStringLiteral("复制(&C)\tCtrl+C"), 57634},
+                                                  {QStringLiteral("粘贴(&P)\tCtrl+V"), 57637},
+                                                  {QStringLiteral("删除(&D)\tDel"), 57632}}));
 
     QMenu* view = TopMenu(frame, QStringLiteral("视图(&V)"));
     ASSERT_NE(view, nullptr);
@@ -245,6 +262,8 @@ TEST_F(MainFrameTest, AcceleratorsCarryTheirCommands)
         {57603, {QKeySequence(QStringLiteral("Ctrl+S"))}},
         {57607, {QKeySequence(QStringLiteral("Ctrl+P"))}},
         {57643, {QKeySequence(QStringLiteral("Ctrl+Z")), QKeySequence(QStringLiteral("Alt+Backspace"))}},
+        {57644, {QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence(QStringLiteral("Ctrl+Shift+Z"))}},
+        {57632, {QKeySequence(QStringLiteral("Del"))}},
         {57635, {QKeySequence(QStringLiteral("Ctrl+X")), QKeySequence(QStringLiteral("Shift+Del"))}},
         {57634, {QKeySequence(QStringLiteral("Ctrl+C")), QKeySequence(QStringLiteral("Ctrl+Ins"))}},
         {57637, {QKeySequence(QStringLiteral("Ctrl+V")), QKeySequence(QStringLiteral("Shift+Ins"))}},
@@ -268,8 +287,9 @@ TEST_F(MainFrameTest, AcceleratorsCarryTheirCommands)
             EXPECT_TRUE(commands.action(id)->shortcuts().isEmpty()) << id;
         }
     }
-    // Accelerators without a handler keep their keys but stay disabled.
-    for (int id : {57643, 57635, 57634, 57637, 57680, 57681})
+    // Accelerators with nothing to act on (nothing to undo, no row selected) or without a handler
+    // keep their keys but stay disabled.
+    for (int id : {57643, 57644, 57632, 57635, 57634, 57637, 57680, 57681})
         EXPECT_FALSE(commands.action(id)->isEnabled()) << id;
 }
 
@@ -393,12 +413,29 @@ TEST_F(MainFrameTest, StoredLookOutsideTheRangeFallsBackToTheDefault)
     EXPECT_EQ(Frame()->m_appLook, 215);
 }
 
-TEST_F(MainFrameTest, FileOpenChangesOnlyTheCaptionAndTheRecentFiles)
+// A second data directory with one table of its own.
+void WriteSecondDirectory(const QString& dir)
+{
+    QDir().mkpath(dir);
+    const QByteArray list = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                            "<TableList>\n\t<Table FileName=\"skill.txt\" Label=\"skill\" />\n</TableList>\n";
+    const QByteArray meta =
+        "<?xml version=\"1.0\"?>\n<Table IdFieldIndex=\"0\" NameFieldIndex=\"1\">\n"
+        "\t<Field Type=\"INT\" Name=\"ID\" CodeVarName=\"ID\" LinkTableName=\"\" IsMulti=\"false\" />\n"
+        "\t<Field Type=\"STRING\" Name=\"Name\" CodeVarName=\"Name\" LinkTableName=\"\" "
+        "IsMulti=\"false\" />\n</Table>\n";
+    ASSERT_TRUE(WriteFile(QDir(dir).filePath(QStringLiteral("tableList.xml")), list));
+    ASSERT_TRUE(WriteFile(QDir(dir).filePath(QStringLiteral("skill.txt.meta")), meta));
+    ASSERT_TRUE(WriteFile(QDir(dir).filePath(QStringLiteral("skill.txt")),
+                          Utf16File(QStringLiteral("ID\tName\r\nINT\tSTRING\r\n7\tFire\r\n"))));
+}
+
+TEST_F(MainFrameTest, FileOpenLoadsTheChosenDataDirectory)
 {
     ASSERT_TRUE(Start());
     CMainFrame* frame = Frame();
-    const QString chosen = Path(QStringLiteral("notes.dat"));
-    ASSERT_TRUE(WriteFile(chosen, "not a table"));
+    const QString second = Path(QStringLiteral("second"));
+    WriteSecondDirectory(second);
     std::vector<QByteArray> before;
     for (const DataFile& file : SampleDataFiles())
         before.push_back(ReadFile(Path(file.name)));
@@ -406,75 +443,221 @@ TEST_F(MainFrameTest, FileOpenChangesOnlyTheCaptionAndTheRecentFiles)
     ModalAnswer<QFileDialog> answer(
         [&](QFileDialog* dialog)
         {
-            dialog->selectFile(chosen);
+            dialog->selectFile(QDir(second).filePath(QStringLiteral("tableList.xml")));
             static_cast<QDialog*>(dialog)->accept(); // QFileDialog's accept() checks the choice
         });
     ASSERT_TRUE(frame->Commands().execute(57601));
     ASSERT_TRUE(answer.answered());
 
-    EXPECT_EQ(frame->GetActiveDocument()->GetTitle(), QStringLiteral("notes.dat"));
-    EXPECT_EQ(frame->windowTitle(), QStringLiteral("notes.dat[*] - Tessel"));
+    EXPECT_EQ(frame->GetActiveDocument()->GetTitle(), QStringLiteral("second"));
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("second[*] - Tessel"));
     EXPECT_FALSE(frame->isWindowModified());
-    EXPECT_EQ(RecentFileList::Entries(), QStringList{QFileInfo(chosen).absoluteFilePath()});
-    // Nothing was read or written, nothing reloaded.
-    EXPECT_EQ(ReadFile(chosen), QByteArray("not a table"));
+    EXPECT_EQ(QDir::current().canonicalPath(), QDir(second).canonicalPath());
+    EXPECT_EQ(RecentFileList::Entries(), QStringList{QDir(second).absolutePath()});
+    // The new tables are shown; the old files are untouched.
+    ASSERT_EQ(TableList::instance()->count(), 1);
+    EXPECT_EQ(QString::fromUtf16(TableList::instance()->at(0)->m_fileName.c_str()),
+              QStringLiteral("skill.txt"));
+    QTreeWidgetItem* root = frame->m_classView.Tree()->topLevelItem(0);
+    ASSERT_EQ(root->childCount(), 1);
+    EXPECT_EQ(root->child(0)->text(0), QStringLiteral("skill"));
+    EXPECT_EQ(root->child(0)->childCount(), 1);
     size_t i = 0;
     for (const DataFile& file : SampleDataFiles())
         EXPECT_EQ(ReadFile(Path(file.name)), before[i++]) << file.name.toStdString();
-    EXPECT_EQ(TableList::instance()->count(), 2);
 
     // A cancelled dialog changes nothing.
     ModalAnswer<QFileDialog> cancel([](QFileDialog* dialog) { dialog->reject(); });
     ASSERT_TRUE(frame->Commands().execute(57601));
     ASSERT_TRUE(cancel.answered());
-    EXPECT_EQ(frame->GetActiveDocument()->GetTitle(), QStringLiteral("notes.dat"));
+    EXPECT_EQ(frame->GetActiveDocument()->GetTitle(), QStringLiteral("second"));
     EXPECT_EQ(RecentFileList::Entries().size(), 1);
 }
 
-TEST_F(MainFrameTest, RecentFileListKeepsTenNewestWithoutDuplicates)
+TEST_F(MainFrameTest, OpenWithUnsavedChangesAsksFirst)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    CTesselDoc* document = frame->GetActiveDocument();
+    const QString second = Path(QStringLiteral("second"));
+    WriteSecondDirectory(second);
+    const QByteArray monster = ReadFile(Path(QStringLiteral("monster.txt")));
+    // An unsaved change: the first monster renamed.
+    tarn::editor::Table* monsters = TableList::instance()->at(1);
+    ASSERT_TRUE(document->SetCellValue(&monsters->m_rows.first()->value, 1, u"Hobgoblin"));
+
+    struct Case
+    {
+        QMessageBox::StandardButton answer;
+        bool opened;
+        bool saved;
+    };
+    for (const Case& c : {Case{QMessageBox::Cancel, false, false}, Case{QMessageBox::Save, true, true}})
+    {
+        QString question;
+        ModalAnswer<QMessageBox> answer(
+            [&](QMessageBox* box)
+            {
+                question = box->text();
+                box->button(c.answer)->click();
+            });
+        EXPECT_EQ(frame->OpenDataDirectory(second), c.opened);
+        ASSERT_TRUE(answer.answered());
+        EXPECT_EQ(question, QStringLiteral("是否保存对 %1 的更改?").arg(QFileInfo(Dir()).fileName()));
+        EXPECT_EQ(ReadFile(Path(QStringLiteral("monster.txt"))) != monster, c.saved);
+        EXPECT_EQ(document->GetTitle(), c.opened ? QStringLiteral("second") : QFileInfo(Dir()).fileName());
+        EXPECT_EQ(document->IsModified(), !c.opened);
+        EXPECT_EQ(TableList::instance()->count(), c.opened ? 1 : 2);
+    }
+    EXPECT_TRUE(ReadFile(Path(QStringLiteral("monster.txt")))
+                    .contains(Utf16File(QStringLiteral("Hobgoblin")).mid(2)));
+    // Nothing to undo in the directory opened.
+    EXPECT_FALSE(document->UndoStack()->canUndo());
+}
+
+TEST_F(MainFrameTest, OpenDiscardingChangesLeavesTheOldFiles)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    const QString second = Path(QStringLiteral("second"));
+    WriteSecondDirectory(second);
+    const QByteArray monster = ReadFile(Path(QStringLiteral("monster.txt")));
+    tarn::editor::Table* monsters = TableList::instance()->at(1);
+    ASSERT_TRUE(frame->GetActiveDocument()->SetCellValue(&monsters->m_rows.first()->value, 1, u"Hobgoblin"));
+    ModalAnswer<QMessageBox> answer([](QMessageBox* box) { box->button(QMessageBox::Discard)->click(); });
+    EXPECT_TRUE(frame->OpenDataDirectory(second));
+    ASSERT_TRUE(answer.answered());
+    EXPECT_EQ(ReadFile(Path(QStringLiteral("monster.txt"))), monster);
+    EXPECT_FALSE(frame->GetActiveDocument()->IsModified());
+    EXPECT_EQ(QDir::current().canonicalPath(), QDir(second).canonicalPath());
+    // Save writes the tables of the directory now open, there.
+    const QByteArray skill = ReadFile(QDir(second).filePath(QStringLiteral("skill.txt")));
+    ASSERT_TRUE(frame->OnSaveAllTables());
+    EXPECT_EQ(ReadFile(QDir(second).filePath(QStringLiteral("skill.txt"))), skill);
+    EXPECT_EQ(ReadFile(Path(QStringLiteral("monster.txt"))), monster);
+}
+
+TEST_F(MainFrameTest, DirectoryThatCannotBeLoadedKeepsTheCurrentData)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    CTesselDoc* document = frame->GetActiveDocument();
+    TableList* tables = TableList::instance();
+    tarn::editor::Table* monsters = tables->at(1);
+    ASSERT_TRUE(document->SetCellValue(&monsters->m_rows.first()->value, 1, u"Hobgoblin"));
+    const QString empty = Path(QStringLiteral("empty"));
+    const QString broken = Path(QStringLiteral("broken"));
+    ASSERT_TRUE(QDir().mkpath(empty));
+    ASSERT_TRUE(QDir().mkpath(broken));
+    ASSERT_TRUE(WriteFile(QDir(broken).filePath(QStringLiteral("tableList.xml")), "<TableList><Table"));
+
+    for (const QString& dir : {empty, broken, Path(QStringLiteral("missing"))})
+    {
+        QStringList boxes;
+        ModalAnswer<QMessageBox> dontSave(
+            [&](QMessageBox* box)
+            {
+                boxes << box->text() + box->informativeText();
+                box->button(QMessageBox::Discard)->click();
+            });
+        ModalAnswer<QMessageBox>* failure = nullptr;
+        QTimer::singleShot(0,
+                           [&]()
+                           {
+                               failure = new ModalAnswer<QMessageBox>(
+                                   [&](QMessageBox* box)
+                                   {
+                                       boxes << box->objectName();
+                                       box->accept();
+                                   });
+                           });
+        const unsigned long reports = scl::AssertReportCount();
+        EXPECT_FALSE(frame->OpenDataDirectory(dir)) << dir.toStdString();
+        delete failure;
+        // The malformed list is a failed check of the loader; the others are ordinary input.
+        EXPECT_LE(scl::AssertReportCount() - reports, dir == broken ? 1u : 0u);
+        ASSERT_EQ(boxes.size(), 2) << dir.toStdString();
+        EXPECT_EQ(boxes[1], QStringLiteral("OpenFailedBox"));
+        EXPECT_EQ(TableList::instance(), tables);
+        EXPECT_EQ(document->GetTitle(), QFileInfo(Dir()).fileName());
+        EXPECT_EQ(QDir::current().canonicalPath(), QDir(Dir()).canonicalPath());
+        EXPECT_TRUE(document->IsModified()); // the changes are still there to be saved
+        EXPECT_EQ(QString::fromUtf16(monsters->m_rows.first()->value.Name()), QStringLiteral("Hobgoblin"));
+    }
+    EXPECT_TRUE(RecentFileList::Entries().isEmpty());
+}
+
+TEST_F(MainFrameTest, RecentFileListKeepsTenNewestDirectoriesWithoutDuplicates)
 {
     ASSERT_TRUE(Start());
     CMainFrame* frame = Frame();
     for (int i = 1; i <= 12; ++i)
-        ASSERT_TRUE(frame->OpenDocumentFile(Path(QStringLiteral("f%1.txt").arg(i))));
-    ASSERT_TRUE(frame->OpenDocumentFile(Path(QStringLiteral("f5.txt"))));
+    {
+        WriteSecondDirectory(Path(QStringLiteral("d%1").arg(i)));
+        ASSERT_TRUE(frame->OpenDataDirectory(Path(QStringLiteral("d%1").arg(i))));
+    }
+    ASSERT_TRUE(frame->OpenDataDirectory(Path(QStringLiteral("d5"))));
     const QStringList entries = RecentFileList::Entries();
     ASSERT_EQ(entries.size(), 10);
-    EXPECT_EQ(QFileInfo(entries[0]).fileName(), QStringLiteral("f5.txt"));
-    EXPECT_EQ(QFileInfo(entries[1]).fileName(), QStringLiteral("f12.txt"));
-    EXPECT_EQ(QFileInfo(entries[8]).fileName(), QStringLiteral("f4.txt"));
-    EXPECT_EQ(QFileInfo(entries[9]).fileName(), QStringLiteral("f3.txt"));
+    EXPECT_EQ(QFileInfo(entries[0]).fileName(), QStringLiteral("d5"));
+    EXPECT_EQ(QFileInfo(entries[1]).fileName(), QStringLiteral("d12"));
+    EXPECT_EQ(QFileInfo(entries[8]).fileName(), QStringLiteral("d4"));
+    EXPECT_EQ(QFileInfo(entries[9]).fileName(), QStringLiteral("d3"));
     EXPECT_EQ(entries.count(entries[0]), 1);
+    // The File menu lists them; choosing one opens it.
+    QMenu* recent = frame->findChild<QMenu*>(QStringLiteral("RecentMenu"));
+    ASSERT_NE(recent, nullptr);
+    emit recent->aboutToShow();
+    ASSERT_EQ(recent->actions().size(), 10);
+    EXPECT_TRUE(recent->actions().at(1)->text().endsWith(QDir::toNativeSeparators(entries[1])));
+    recent->actions().at(1)->trigger();
+    EXPECT_EQ(frame->GetActiveDocument()->GetTitle(), QStringLiteral("d12"));
     // Kept in the settings across starts.
+    const QStringList now = RecentFileList::Entries();
     Stop();
-    EXPECT_EQ(RecentFileList::Entries(), entries);
+    EXPECT_EQ(RecentFileList::Entries(), now);
 }
 
-TEST_F(MainFrameTest, FileNewRenamesWithoutPromptOrReload)
+TEST_F(MainFrameTest, FileNewCreatesARowWithoutPromptOrRenaming)
 {
     ASSERT_TRUE(Start());
     CMainFrame* frame = Frame();
-    frame->GetActiveDocument()->SetModifiedFlag(true);
+    const QString title = frame->GetActiveDocument()->GetTitle();
+    CCustomTree* tree = frame->m_classView.Tree();
+    QTreeWidgetItem* items = tree->topLevelItem(0)->child(0);
+    tree->expandItem(items);
+    tree->SelectItem(items->child(0));
     ModalAnswer<QWidget> anyDialog([](QWidget* w) { w->close(); }, 200);
     ASSERT_TRUE(frame->Commands().execute(57600));
     EXPECT_FALSE(anyDialog.answered());
-    EXPECT_EQ(frame->GetActiveDocument()->GetTitle(), QStringLiteral("无标题"));
-    EXPECT_TRUE(frame->GetActiveDocument()->IsModified()); // edits are not forgotten
+    EXPECT_EQ(frame->GetActiveDocument()->GetTitle(), title);
+    EXPECT_TRUE(frame->GetActiveDocument()->IsModified());
     EXPECT_EQ(TableList::instance()->count(), 2);
+    EXPECT_EQ(TableList::instance()->at(0)->m_rows.size(), 3);
     // 32773 runs the same command.
-    frame->GetActiveDocument()->SetTitle(QStringLiteral("x"));
     ASSERT_TRUE(frame->Commands().execute(32773));
-    EXPECT_EQ(frame->GetActiveDocument()->GetTitle(), QStringLiteral("无标题"));
+    EXPECT_EQ(TableList::instance()->at(0)->m_rows.size(), 4);
+    EXPECT_EQ(frame->GetActiveDocument()->GetTitle(), title);
 }
 
-TEST_F(MainFrameTest, CommandLineNamesAreIgnoredAndTheDocumentIsEditor)
+TEST_F(MainFrameTest, CommandLineNamesTheDataDirectory)
 {
-    ASSERT_TRUE(Start({QStringLiteral("--unknown"), QStringLiteral("item.txt"), QStringLiteral("-C"), Dir(),
-                       QStringLiteral("other.txt")}));
-    EXPECT_EQ(Frame()->GetActiveDocument()->GetTitle(), QStringLiteral("editor"));
+    ASSERT_TRUE(
+        Start({QStringLiteral("--unknown"), QStringLiteral("-C"), Dir(), QStringLiteral("other.txt")}));
+    EXPECT_EQ(Frame()->GetActiveDocument()->GetTitle(), QFileInfo(Dir()).fileName());
     EXPECT_EQ(QDir::current().canonicalPath(), QDir(Dir()).canonicalPath());
-    // No file named "editor" is needed or made.
+    // No file named after the document is needed or made.
     EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("editor"))));
+}
+
+TEST_F(MainFrameTest, DirectoryWithoutOptionIsTheDataDirectory)
+{
+    const QString second = Path(QStringLiteral("second"));
+    WriteSecondDirectory(second);
+    ASSERT_TRUE(Start({second}));
+    EXPECT_EQ(QDir::current().canonicalPath(), QDir(second).canonicalPath());
+    EXPECT_EQ(Frame()->GetActiveDocument()->GetTitle(), QStringLiteral("second"));
+    EXPECT_EQ(TableList::instance()->count(), 1);
 }
 
 TEST_F(MainFrameTest, CommandLineWithoutDirectoryUsesTheCurrentOne)
@@ -505,7 +688,7 @@ TEST_F(MainFrameTest, HelpAndVersionEndStartUpSuccessfully)
     EXPECT_EQ(App()->ExitCode(), 0);
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("Tessel 1.0"), std::string::npos);
-    EXPECT_NE(out.find("Usage: tessel [-C DIR] [--smoke] [--help] [--version]"), std::string::npos);
+    EXPECT_NE(out.find("Usage: tessel [-C DIR | DIR] [--smoke] [--help] [--version]"), std::string::npos);
     EXPECT_EQ(Frame(), nullptr);
 }
 
@@ -514,6 +697,9 @@ TEST(CommandLine, ParsesDirectoryHelpAndVersion)
     CommandLineOptions options = ParseCommandLine(
         {QStringLiteral("tessel"), QStringLiteral("x"), QStringLiteral("-C"), QStringLiteral("/d")});
     EXPECT_EQ(options.dataDirectory, QStringLiteral("/d"));
+    // A directory without -C, as the first argument that is no option.
+    options = ParseCommandLine({QStringLiteral("tessel"), QStringLiteral("/e"), QStringLiteral("/f")});
+    EXPECT_EQ(options.dataDirectory, QStringLiteral("/e"));
     EXPECT_FALSE(options.help);
     EXPECT_FALSE(options.version);
     EXPECT_TRUE(options.error.isEmpty());

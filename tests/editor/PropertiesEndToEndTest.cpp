@@ -169,10 +169,16 @@ TEST_F(PropertiesEndToEndTest, EditCreateDeleteAndSaveGiveTheExpectedFiles)
     // A new row in the table of the selected row (File -> New).
     ASSERT_TRUE(frame->Commands().execute(ID_FILE_NEW));
     ASSERT_EQ(items->m_rows.size(), loadedRows + 1);
+    // The new row is the caret and is shown.
+    EXPECT_EQ(CCustomTree::RowOf(tree->currentItem()), &items->m_rows.last()->value);
+    EXPECT_EQ(pane.ShownRow(), &items->m_rows.last()->value);
 
     // The third row is deleted: the caret goes there with the keyboard, then "删除".
     tree->setFocus();
     ASSERT_TRUE(WaitFor([&] { return tree->hasFocus(); }));
+    Press(tree, Qt::Key_Home);
+    Press(tree, Qt::Key_Down); // the first table
+    Press(tree, Qt::Key_Down); // its first row
     Press(tree, Qt::Key_Down);
     Press(tree, Qt::Key_Down);
     tarn::Row* third = RowAt(items, 2);

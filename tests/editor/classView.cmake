@@ -9,3 +9,13 @@ if(TARGET tessel_shell)
   target_compile_definitions(ClassViewTest PRIVATE
     TESSEL_SAMPLE_DATA="${PROJECT_SOURCE_DIR}/examples/game-data")
 endif()
+
+# The document's edit path end to end: undo and redo of every kind of change, the clipboard.
+if(TARGET tessel_shell)
+  tessel_add_gui_test(DocumentUndoTest
+    ${CMAKE_CURRENT_LIST_DIR}/ClassViewTestSupport.h
+    ${CMAKE_CURRENT_LIST_DIR}/DocumentUndoTest.cpp
+    LIBS tessel_shell)
+  target_compile_definitions(DocumentUndoTest PRIVATE
+    TESSEL_SAMPLE_DATA="${PROJECT_SOURCE_DIR}/examples/game-data")
+endif()

@@ -1,0 +1,391 @@
+#include "editor/DocumentCommands.h"
+
+#include "base/assert.h"
+#include "tool/cell.h"
+#include "tool/cellValue.h"
+#include "tool/row.h"
+#include "tool/tables.h"
+
+#include <climits>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+namespace
+{
+
+std::u16string FileNameOf(const tarn::editor::Table* table)
+{
+    return table != nullptr ? std::u16string(table->m_fileName.c_str()) : std::u16string();
+}
+
+DocRows RowsOf(tarn::editor::Table* table, const tarn::editor::TakenRows& taken)
+{
+    DocRows rows;
+    rows.table = table;
+    rows.rows.reserve(static_cast<std::size_t>(taken.size()));
+    rows.positions.reserve(static_cast<std::size_t>(taken.size()));
+    for (int i = 0; i < taken.size(); ++i)
+    {
+        rows.rows.push_back(taken.row(i));
+        rows.positions.push_back(taken.entries()[static_cast<std::size_t>(i)].position);
+    }
+    return rows;
+}
+
+std::u16string Number(long long value)
+{
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+// A decimal integer in [low, high], nothing else.
+bool ParseNumber(const std::u16string& text, long long low, long long high, long long& value)
+{
+    if (text.empty() || text.size() > 20)
+        return false;
+    std::size_t i = text[0] == u'-' ? 1 : 0;
+    if (i == text.size())
+        return false;
+    long long v = 0;
+    for (; i < text.size(); ++i)
+    {
+        if (text[i] < u'0' || text[i] > u'9' || v > (high + 1) / 10 + 1)
+            return false;
+        v = v * 10 + (text[i] - u'0');
+    }
+    value = text[0] == u'-' ? -v : v;
+    return value >= low && value <= high;
+}
+
+tarn::editor::Table* TableNamed(const std::u16string& name)
+{
+    return TableList::instance()->find(name.c_str());
+}
+
+// The row at `position` of `table` when its id is `id`; null otherwise.
+tarn::Row* RowAt(tarn::editor::Table* table, const std::u16string& id, const std::u16string& position)
+{
+    long long idValue = 0;
+    long long positionValue = 0;
+    if (table == nullptr || !ParseNumber(id, INT_MIN, INT_MAX, idValue) ||
+        !ParseNumber(position, 0, INT_MAX, positionValue))
+        return nullptr;
+    tarn::Row* row = table->RowAtPosition(static_cast<int>(positionValue));
+    return row != nullptr && row->Id() == idValue ? row : nullptr;
+}
+
+} // namespace
+
+// ---- SetCellCommand ------------------------------------------------------------------------------
+
+SetCellCommand::SetCellCommand(DocumentChangeSink* document, tarn::Row* row, int field,
+                               std::u16string oldText, std::u16string newText)
+    : m_document(document), m_tableFileName(FileNameOf(row->m_table)), m_rowId(row->Id()),
+      m_position(row->m_table != nullptr ? row->m_table->PositionOf(row) : -1), m_field(field),
+      m_oldText(std::move(oldText)), m_newText(std::move(newText)), m_row(row)
+{
+    QString fieldName;
+    if (row->m_table != nullptr && field >= 0 && field < row->m_table->m_fields.size())
+        fieldName = QString::fromUtf16(row->m_table->m_fields[field].m_name.c_str());
+    setText(QStringLiteral("修改“%1”").arg(fieldName));
+}
+
+void SetCellCommand::Apply(const std::u16string& text)
+{
+    if (!SCL_ASSERT(m_row != nullptr && m_field >= 0 && m_field < m_row->cells.size()))
+        return;
+    tarn::Cell* cell = m_row->cells[m_field];
+    if (!SCL_ASSERT(cell != nullptr && tarn::SetExactValueText(*cell, text)))
+        return;
+    m_document->NotifyCellChanged(m_row, m_field);
+}
+
+void SetCellCommand::undo()
+{
+    Apply(m_oldText);
+}
+
+void SetCellCommand::redo()
+{
+    Apply(m_newText);
+}
+
+// ---- AppendRowsCommand ---------------------------------------------------------------------------
+
+AppendRowsCommand::AppendRowsCommand(DocumentChangeSink* document, tarn::editor::Table* table,
+                                     std::u16string name)
+    : m_document(document), m_table(table), m_tableFileName(FileNameOf(table)), m_name(std::move(name))
+{
+    setText(QStringLiteral("新建 1 行"));
+}
+
+AppendRowsCommand::AppendRowsCommand(DocumentChangeSink* document, tarn::editor::Table* table,
+                                     std::vector<std::vector<std::u16string>> values)
+    : m_document(document), m_table(table), m_tableFileName(FileNameOf(table)), m_values(std::move(values))
+{
+    setText(QStringLiteral("粘贴 %1 行").arg(m_values.size()));
+}
+
+void AppendRowsCommand::Create()
+{
+    m_maxIdBefore = m_table->m_maxId;
+    m_counterBefore = m_table->m_newRowCounter;
+    DocRows inserted;
+    inserted.table = m_table;
+    const int first = m_table->m_rows.size();
+    if (m_values.empty())
+    {
+        if (tarn::Row* row = m_table->NewRow(m_name.c_str()))
+            m_rows.push_back(row);
+    }
+    else
+    {
+        for (const std::vector<std::u16string>& values : m_values)
+        {
+            tarn::Row* row = m_table->NewRow(u"");
+            if (row == nullptr)
+            {
+                // No id left: the rows made so far go again, and nothing has changed.
+                tarn::editor::TakenRows made = m_table->TakeOutRows(m_rows);
+                m_rows.clear();
+                break;
+            }
+            const int id = row->Id();
+            for (int f = 0; f < row->cells.size() && f < static_cast<int>(values.size()); ++f)
+            {
+                if (f == row->m_idFieldIndex || row->cells[f] == nullptr)
+                    continue;
+                SCL_ASSERT(tarn::SetExactValueText(*row->cells[f], values[static_cast<std::size_t>(f)]));
+            }
+            row->SetId(id);
+            m_rows.push_back(row);
+        }
+    }
+    for (std::size_t i = 0; i < m_rows.size(); ++i)
+    {
+        inserted.rows.push_back(m_rows[i]);
+        inserted.positions.push_back(first + static_cast<int>(i));
+    }
+    m_maxIdAfter = m_table->m_maxId;
+    m_counterAfter = m_table->m_newRowCounter;
+    m_created = true;
+    if (m_made != nullptr)
+        *m_made = m_rows;
+    m_made = nullptr;
+    if (m_rows.empty())
+    {
+        m_table->m_maxId = m_maxIdBefore;
+        m_table->m_newRowCounter = m_counterBefore;
+        setObsolete(true);
+        return;
+    }
+    m_document->NotifyRowsInserted(inserted);
+}
+
+void AppendRowsCommand::redo()
+{
+    if (!SCL_ASSERT(m_table != nullptr))
+        return;
+    if (!m_created)
+    {
+        Create();
+        return;
+    }
+    m_table->PutBack(m_taken);
+    m_table->m_maxId = m_maxIdAfter;
+    m_table->m_newRowCounter = m_counterAfter;
+    DocRows inserted;
+    inserted.table = m_table;
+    for (tarn::Row* row : m_rows)
+    {
+        inserted.rows.push_back(row);
+        inserted.positions.push_back(m_table->m_rows.size() - static_cast<int>(m_rows.size()) +
+                                     static_cast<int>(inserted.positions.size()));
+    }
+    m_document->NotifyRowsInserted(inserted);
+}
+
+void AppendRowsCommand::undo()
+{
+    if (!SCL_ASSERT(m_table != nullptr && m_created))
+        return;
+    m_taken = m_table->TakeOutRows(m_rows);
+    m_table->m_maxId = m_maxIdBefore;
+    m_table->m_newRowCounter = m_counterBefore;
+    m_document->NotifyRowsRemoved(RowsOf(m_table, m_taken));
+}
+
+// ---- DeleteRowsCommand ---------------------------------------------------------------------------
+
+DeleteRowsCommand::DeleteRowsCommand(DocumentChangeSink* document, const std::vector<tarn::Row*>& rows)
+    : m_document(document)
+{
+    // One part per table, in the order the tables first appear.
+    std::unordered_map<tarn::editor::Table*, std::size_t> partOf;
+    for (tarn::Row* row : rows)
+    {
+        if (row == nullptr || row->m_table == nullptr)
+            continue;
+        auto found = partOf.find(row->m_table);
+        if (found == partOf.end())
+        {
+            found = partOf.emplace(row->m_table, m_parts.size()).first;
+            TablePart part;
+            part.table = row->m_table;
+            part.tableFileName = FileNameOf(row->m_table);
+            m_parts.push_back(std::move(part));
+        }
+        m_parts[found->second].rows.push_back(row);
+    }
+    for (const TablePart& part : m_parts)
+        m_count += static_cast<int>(part.rows.size());
+    setText(QStringLiteral("删除 %1 行").arg(m_count));
+}
+
+void DeleteRowsCommand::redo()
+{
+    for (TablePart& part : m_parts)
+    {
+        part.taken = part.table->TakeOutRows(part.rows);
+        if (part.ids.empty())
+        {
+            for (int i = 0; i < part.taken.size(); ++i)
+            {
+                part.ids.push_back(part.taken.row(i)->Id());
+                part.positions.push_back(part.taken.entries()[static_cast<std::size_t>(i)].position);
+            }
+        }
+        m_document->NotifyRowsRemoved(RowsOf(part.table, part.taken));
+    }
+}
+
+void DeleteRowsCommand::undo()
+{
+    // In reverse order of redo, so that every table is as redo found it.
+    for (auto it = m_parts.rbegin(); it != m_parts.rend(); ++it)
+    {
+        DocRows inserted = RowsOf(it->table, it->taken);
+        it->table->PutBack(it->taken);
+        m_document->NotifyRowsInserted(inserted);
+    }
+}
+
+// ---- Records -------------------------------------------------------------------------------------
+
+CommandRecord SetCellCommand::ToRecord() const
+{
+    return {u"set",
+            {m_tableFileName, Number(m_rowId), Number(m_position), Number(m_field), m_oldText, m_newText}};
+}
+
+CommandRecord AppendRowsCommand::ToRecord() const
+{
+    if (m_values.empty())
+        return {u"new", {m_tableFileName, m_name}};
+    CommandRecord record{u"paste", {m_tableFileName, Number(static_cast<long long>(m_values.size()))}};
+    const std::size_t fields = m_values.front().size();
+    record.fields.push_back(Number(static_cast<long long>(fields)));
+    for (const std::vector<std::u16string>& row : m_values)
+        for (std::size_t f = 0; f < fields; ++f)
+            record.fields.push_back(f < row.size() ? row[f] : std::u16string());
+    return record;
+}
+
+CommandRecord DeleteRowsCommand::ToRecord() const
+{
+    CommandRecord record{u"delete", {}};
+    for (const TablePart& part : m_parts)
+    {
+        record.fields.push_back(part.tableFileName);
+        record.fields.push_back(Number(static_cast<long long>(part.ids.size())));
+        for (std::size_t i = 0; i < part.ids.size(); ++i)
+        {
+            record.fields.push_back(Number(part.ids[i]));
+            record.fields.push_back(Number(part.positions[i]));
+        }
+    }
+    return record;
+}
+
+QUndoCommand* CommandFromRecord(DocumentChangeSink* document, const CommandRecord& record)
+{
+    const std::vector<std::u16string>& f = record.fields;
+    if (record.kind == u"set" && f.size() == 6)
+    {
+        tarn::Row* row = RowAt(TableNamed(f[0]), f[1], f[2]);
+        long long field = 0;
+        if (row == nullptr || !ParseNumber(f[3], 0, row->cells.size() - 1, field) ||
+            row->cells[static_cast<int>(field)] == nullptr)
+            return nullptr;
+        // Both values must be values of the field.
+        std::unique_ptr<tarn::Cell> scratch(
+            tarn::CreateCell(row->m_table->m_fields[static_cast<int>(field)]));
+        if (!scratch || !tarn::SetExactValueText(*scratch, f[4]) || !tarn::SetExactValueText(*scratch, f[5]))
+            return nullptr;
+        return new SetCellCommand(document, row, static_cast<int>(field), f[4], f[5]);
+    }
+    if (record.kind == u"new" && f.size() == 2)
+    {
+        tarn::editor::Table* table = TableNamed(f[0]);
+        return table != nullptr ? new AppendRowsCommand(document, table, f[1]) : nullptr;
+    }
+    if (record.kind == u"paste" && f.size() >= 3)
+    {
+        tarn::editor::Table* table = TableNamed(f[0]);
+        long long rows = 0;
+        long long fields = 0;
+        if (table == nullptr || !ParseNumber(f[1], 1, INT_MAX, rows) ||
+            !ParseNumber(f[2], table->m_fields.size(), table->m_fields.size(), fields) ||
+            f.size() != static_cast<std::size_t>(3 + rows * fields))
+            return nullptr;
+        std::vector<std::vector<std::u16string>> values(static_cast<std::size_t>(rows));
+        std::size_t at = 3;
+        for (std::vector<std::u16string>& row : values)
+        {
+            for (int field = 0; field < fields; ++field, ++at)
+            {
+                std::unique_ptr<tarn::Cell> scratch(tarn::CreateCell(table->m_fields[field]));
+                if (field != table->m_idFieldIndex && (!scratch || !tarn::SetExactValueText(*scratch, f[at])))
+                    return nullptr;
+                row.push_back(f[at]);
+            }
+        }
+        return new AppendRowsCommand(document, table, std::move(values));
+    }
+    if (record.kind == u"delete")
+    {
+        std::vector<tarn::Row*> rows;
+        std::size_t at = 0;
+        while (at < f.size())
+        {
+            tarn::editor::Table* table = TableNamed(f[at]);
+            long long count = 0;
+            if (table == nullptr || at + 1 >= f.size() || !ParseNumber(f[at + 1], 1, INT_MAX, count) ||
+                f.size() < at + 2 + static_cast<std::size_t>(count) * 2)
+                return nullptr;
+            at += 2;
+            for (long long i = 0; i < count; ++i, at += 2)
+            {
+                tarn::Row* row = RowAt(table, f[at], f[at + 1]);
+                if (row == nullptr)
+                    return nullptr;
+                rows.push_back(row);
+            }
+        }
+        return rows.empty() ? nullptr : new DeleteRowsCommand(document, rows);
+    }
+    return nullptr;
+}
+
+CommandRecord RecordOf(const QUndoCommand* command)
+{
+    if (const auto* set = dynamic_cast<const SetCellCommand*>(command))
+        return set->ToRecord();
+    if (const auto* append = dynamic_cast<const AppendRowsCommand*>(command))
+        return append->ToRecord();
+    if (const auto* deletion = dynamic_cast<const DeleteRowsCommand*>(command))
+        return deletion->ToRecord();
+    return {};
+}
