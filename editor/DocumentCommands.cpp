@@ -4,6 +4,7 @@
 #include "tool/cell.h"
 #include "tool/cellValue.h"
 #include "tool/row.h"
+#include "tool/tableExchange.h"
 #include "tool/tables.h"
 
 #include <climits>
@@ -272,6 +273,284 @@ void DeleteRowsCommand::undo()
     }
 }
 
+// ---- ImportTableCommand --------------------------------------------------------------------------
+
+namespace
+{
+
+// One scratch cell per field of a table, to turn exact texts into values and back.
+class ScratchCells
+{
+public:
+    explicit ScratchCells(tarn::editor::Table* table)
+    {
+        for (int f = 0; f < table->m_fields.size(); ++f)
+            m_cells.emplace_back(tarn::CreateCell(table->m_fields[f]));
+    }
+    tarn::Cell* operator[](std::size_t f) const { return m_cells[f].get(); }
+
+private:
+    std::vector<std::unique_ptr<tarn::Cell>> m_cells;
+};
+
+} // namespace
+
+ImportTableCommand::ImportTableCommand(DocumentChangeSink* document, tarn::editor::Table* table,
+                                       const tarn::ImportPlan& plan)
+    : m_document(document), m_table(table), m_tableFileName(FileNameOf(table)), m_merge(plan.merge)
+{
+    const std::size_t fields = table != nullptr ? static_cast<std::size_t>(table->m_fields.size()) : 0;
+    m_present.assign(fields, false);
+    if (!plan.records.empty())
+        for (std::size_t f = 0; f < fields && f < plan.records.front().values.size(); ++f)
+            m_present[f] = plan.records.front().values[f].Type() != FIELD_TYPE_INVALID;
+    if (table != nullptr)
+    {
+        ScratchCells scratch(table);
+        for (const tarn::ImportPlan::Record& record : plan.records)
+        {
+            std::vector<std::u16string> texts(fields);
+            for (std::size_t f = 0; f < fields && f < record.values.size(); ++f)
+            {
+                if (m_present[f] && scratch[f] != nullptr && tarn::WriteCell(*scratch[f], record.values[f]))
+                    texts[f] = tarn::ExactValueText(*scratch[f]);
+            }
+            m_values.push_back(std::move(texts));
+        }
+    }
+    setText(QStringLiteral("导入 %1 行").arg(m_values.size()));
+}
+
+ImportTableCommand::ImportTableCommand(DocumentChangeSink* document, tarn::editor::Table* table, bool merge,
+                                       std::vector<bool> present,
+                                       std::vector<std::vector<std::u16string>> values)
+    : m_document(document), m_table(table), m_tableFileName(FileNameOf(table)), m_merge(merge),
+      m_present(std::move(present)), m_values(std::move(values))
+{
+    setText(QStringLiteral("导入 %1 行").arg(m_values.size()));
+}
+
+void ImportTableCommand::FirstRedo()
+{
+    m_maxIdBefore = m_table->m_maxId;
+    m_counterBefore = m_table->m_newRowCounter;
+
+    // The plan again, from the plain values, against the table as it is now.
+    tarn::ImportPlan plan;
+    plan.merge = m_merge;
+    const int idField = m_table->m_idFieldIndex;
+    std::unordered_map<int, tarn::Row*> firstOfId;
+    if (m_merge)
+        for (tarn::Row& row : m_table->m_rows)
+            firstOfId.emplace(row.Id(), &row);
+    {
+        ScratchCells scratch(m_table);
+        for (const std::vector<std::u16string>& texts : m_values)
+        {
+            tarn::ImportPlan::Record record;
+            record.values.resize(m_present.size());
+            for (std::size_t f = 0; f < m_present.size() && f < texts.size(); ++f)
+            {
+                if (m_present[f] &&
+                    SCL_ASSERT(scratch[f] != nullptr && tarn::SetExactValueText(*scratch[f], texts[f])))
+                    record.values[f] = tarn::ReadCell(*scratch[f]);
+            }
+            if (m_merge && idField >= 0 && static_cast<std::size_t>(idField) < record.values.size())
+            {
+                const auto it = firstOfId.find(record.values[static_cast<std::size_t>(idField)].GetInt());
+                record.target = it != firstOfId.end() ? it->second : nullptr;
+            }
+            plan.records.push_back(std::move(record));
+        }
+    }
+
+    std::vector<Change> before;
+    if (!m_merge)
+    {
+        for (tarn::Row& row : m_table->m_rows)
+            m_oldRows.push_back(&row);
+        m_oldTaken = m_table->TakeOutRows(m_oldRows);
+        if (!m_oldTaken.empty())
+            m_document->NotifyRowsRemoved(RowsOf(m_table, m_oldTaken));
+    }
+    else
+    {
+        for (const tarn::ImportPlan::Record& record : plan.records)
+        {
+            if (record.target == nullptr)
+                continue;
+            for (std::size_t f = 0; f < m_present.size(); ++f)
+                if (m_present[f] && static_cast<int>(f) < record.target->cells.size())
+                    before.push_back({record.target,
+                                      static_cast<int>(f),
+                                      tarn::ExactValueText(*record.target->cells[static_cast<int>(f)]),
+                                      {}});
+        }
+    }
+    const int first = m_table->m_rows.size();
+    tarn::ApplyImport(*m_table, plan);
+    for (Change& change : before)
+    {
+        change.newText = tarn::ExactValueText(*change.row->cells[change.field]);
+        if (change.newText != change.oldText)
+            m_changes.push_back(std::move(change));
+    }
+    for (tarn::Row* row = m_table->RowAtPosition(first); row != nullptr;
+         row = m_table->RowAtPosition(first + static_cast<int>(m_newRows.size())))
+        m_newRows.push_back(row);
+    m_maxIdAfter = m_table->m_maxId;
+    m_counterAfter = m_table->m_newRowCounter;
+    m_done = true;
+
+    for (const Change& change : m_changes)
+        m_document->NotifyCellChanged(change.row, change.field);
+    if (!m_newRows.empty())
+    {
+        DocRows inserted;
+        inserted.table = m_table;
+        inserted.rows = m_newRows;
+        for (std::size_t i = 0; i < m_newRows.size(); ++i)
+            inserted.positions.push_back(first + static_cast<int>(i));
+        m_document->NotifyRowsInserted(inserted);
+    }
+}
+
+void ImportTableCommand::SetTexts(bool newTexts)
+{
+    const auto set = [this, newTexts](const Change& change)
+    {
+        tarn::Cell* cell = change.row->cells[change.field];
+        if (SCL_ASSERT(cell != nullptr &&
+                       tarn::SetExactValueText(*cell, newTexts ? change.newText : change.oldText)))
+            m_document->NotifyCellChanged(change.row, change.field);
+    };
+    if (newTexts)
+        for (const Change& change : m_changes)
+            set(change);
+    else
+        for (auto it = m_changes.rbegin(); it != m_changes.rend(); ++it)
+            set(*it);
+}
+
+void ImportTableCommand::InsertNewRows()
+{
+    if (m_newTaken.empty())
+        return;
+    DocRows inserted = RowsOf(m_table, m_newTaken);
+    m_table->PutBack(m_newTaken);
+    m_document->NotifyRowsInserted(inserted);
+}
+
+void ImportTableCommand::RemoveNewRows()
+{
+    m_newTaken = m_table->TakeOutRows(m_newRows);
+    if (!m_newTaken.empty())
+        m_document->NotifyRowsRemoved(RowsOf(m_table, m_newTaken));
+}
+
+void ImportTableCommand::redo()
+{
+    if (!SCL_ASSERT(m_table != nullptr))
+        return;
+    if (!m_done)
+    {
+        FirstRedo();
+        return;
+    }
+    if (!m_merge)
+    {
+        m_oldTaken = m_table->TakeOutRows(m_oldRows);
+        if (!m_oldTaken.empty())
+            m_document->NotifyRowsRemoved(RowsOf(m_table, m_oldTaken));
+    }
+    InsertNewRows();
+    SetTexts(true);
+    m_table->m_maxId = m_maxIdAfter;
+    m_table->m_newRowCounter = m_counterAfter;
+}
+
+void ImportTableCommand::undo()
+{
+    if (!SCL_ASSERT(m_table != nullptr && m_done))
+        return;
+    RemoveNewRows();
+    SetTexts(false);
+    if (!m_merge && !m_oldTaken.empty())
+    {
+        DocRows inserted = RowsOf(m_table, m_oldTaken);
+        m_table->PutBack(m_oldTaken);
+        m_document->NotifyRowsInserted(inserted);
+    }
+    m_table->m_maxId = m_maxIdBefore;
+    m_table->m_newRowCounter = m_counterBefore;
+}
+
+CommandRecord ImportTableCommand::ToRecord() const
+{
+    CommandRecord record{
+        u"import",
+        {m_tableFileName, m_merge ? u"merge" : u"replace", Number(static_cast<long long>(m_present.size()))}};
+    std::u16string present;
+    for (const bool p : m_present)
+        present += p ? u'1' : u'0';
+    record.fields.push_back(present);
+    record.fields.push_back(Number(static_cast<long long>(m_values.size())));
+    for (const std::vector<std::u16string>& texts : m_values)
+        for (std::size_t f = 0; f < m_present.size(); ++f)
+            record.fields.push_back(f < texts.size() ? texts[f] : std::u16string());
+    return record;
+}
+
+namespace
+{
+
+// The import command a record describes, when it fits `table`: every field named, the id and
+// name columns present (when there are records), every present value a value of its field, every
+// missing one empty, and no id twice.
+QUndoCommand* ImportFromRecord(DocumentChangeSink* document, const std::vector<std::u16string>& f)
+{
+    tarn::editor::Table* table = f.size() >= 5 ? TableNamed(f[0]) : nullptr;
+    long long fields = 0;
+    long long records = 0;
+    if (table == nullptr || (f[1] != u"replace" && f[1] != u"merge") ||
+        !ParseNumber(f[2], table->m_fields.size(), table->m_fields.size(), fields) ||
+        f[3].size() != static_cast<std::size_t>(fields) || !ParseNumber(f[4], 0, INT_MAX, records) ||
+        f.size() != static_cast<std::size_t>(5 + records * fields))
+        return nullptr;
+    std::vector<bool> present;
+    for (const char16_t c : f[3])
+    {
+        if (c != u'0' && c != u'1')
+            return nullptr;
+        present.push_back(c == u'1');
+    }
+    const int idField = table->m_idFieldIndex;
+    const int nameField = table->m_nameFieldIndex;
+    if (records > 0 &&
+        (idField < 0 || idField >= fields || !present[static_cast<std::size_t>(idField)] || nameField < 0 ||
+         nameField >= fields || !present[static_cast<std::size_t>(nameField)]))
+        return nullptr;
+    ScratchCells scratch(table);
+    std::unordered_map<int, bool> ids;
+    std::vector<std::vector<std::u16string>> values(static_cast<std::size_t>(records));
+    std::size_t at = 5;
+    for (std::vector<std::u16string>& row : values)
+    {
+        for (std::size_t field = 0; field < static_cast<std::size_t>(fields); ++field, ++at)
+        {
+            if (present[field] ? scratch[field] == nullptr || !tarn::SetExactValueText(*scratch[field], f[at])
+                               : !f[at].empty())
+                return nullptr;
+            row.push_back(f[at]);
+        }
+        if (!ids.emplace(scratch[static_cast<std::size_t>(idField)]->GetInt(), true).second)
+            return nullptr;
+    }
+    return new ImportTableCommand(document, table, f[1] == u"merge", std::move(present), std::move(values));
+}
+
+} // namespace
+
 // ---- Records -------------------------------------------------------------------------------------
 
 CommandRecord SetCellCommand::ToRecord() const
@@ -354,6 +633,8 @@ QUndoCommand* CommandFromRecord(DocumentChangeSink* document, const CommandRecor
         }
         return new AppendRowsCommand(document, table, std::move(values));
     }
+    if (record.kind == u"import")
+        return ImportFromRecord(document, f);
     if (record.kind == u"delete")
     {
         std::vector<tarn::Row*> rows;
@@ -387,5 +668,7 @@ CommandRecord RecordOf(const QUndoCommand* command)
         return append->ToRecord();
     if (const auto* deletion = dynamic_cast<const DeleteRowsCommand*>(command))
         return deletion->ToRecord();
+    if (const auto* import = dynamic_cast<const ImportTableCommand*>(command))
+        return import->ToRecord();
     return {};
 }

@@ -149,3 +149,67 @@ private:
     std::vector<TablePart> m_parts;
     int m_count = 0;
 };
+
+namespace tarn
+{
+struct ImportPlan;
+}
+
+// Imports spreadsheet records into one table as one step (tool/tableExchange.h: the plan is made
+// and checked before, ApplyImport does the change). Replace takes every old row out whole and keeps
+// it, so that undo puts back the very same rows; merge keeps the old exact text of each cell it
+// changed. Rows the import appended are taken out by undo and kept for redo. The table's id and
+// row counters go back with undo. Text: 导入 N 行.
+class ImportTableCommand : public QUndoCommand
+{
+public:
+    // `plan` was made by tarn::PlanImport for `table` as the table is now.
+    ImportTableCommand(DocumentChangeSink* document, tarn::editor::Table* table,
+                       const tarn::ImportPlan& plan);
+    // The same as plain values: `present[f]` says whether the file had a column for field f;
+    // `values` holds one exact text per field for each record, in file order ("" where the column
+    // is missing). The caller has checked every text and that the ids differ.
+    ImportTableCommand(DocumentChangeSink* document, tarn::editor::Table* table, bool merge,
+                       std::vector<bool> present, std::vector<std::vector<std::u16string>> values);
+
+    void undo() override;
+    void redo() override;
+
+    const std::u16string& TableFileName() const { return m_tableFileName; }
+    bool Merge() const { return m_merge; }
+    int RecordCount() const { return static_cast<int>(m_values.size()); }
+    // "import": table, "replace" or "merge", field count, one "1" or "0" per field (the column is
+    // present), record count, then the exact texts record by record.
+    CommandRecord ToRecord() const;
+
+private:
+    struct Change
+    {
+        tarn::Row* row;
+        int field;
+        std::u16string oldText;
+        std::u16string newText;
+    };
+
+    void FirstRedo();
+    void SetTexts(bool newTexts);
+    void InsertNewRows();
+    void RemoveNewRows();
+
+    DocumentChangeSink* m_document;
+    tarn::editor::Table* m_table;
+    std::u16string m_tableFileName;
+    bool m_merge;
+    std::vector<bool> m_present;
+    std::vector<std::vector<std::u16string>> m_values;
+    bool m_done = false; // the first redo ran
+    int m_maxIdBefore = 0;
+    int m_counterBefore = 0;
+    int m_maxIdAfter = 0;
+    int m_counterAfter = 0;
+    std::vector<tarn::Row*> m_oldRows;  // replace: the rows the table had
+    std::vector<tarn::Row*> m_newRows;  // the rows the import appended
+    tarn::editor::TakenRows m_oldTaken; // replace: the old rows while done
+    tarn::editor::TakenRows m_newTaken; // the appended rows while undone
+    std::vector<Change> m_changes;      // merge: the cells it changed, in the order changed
+};

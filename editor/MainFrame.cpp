@@ -5,10 +5,12 @@
 #include "editor/CustomPropertyGridCtrl.h"
 #include "editor/LockKeyIndicators.h"
 #include "editor/Looks.h"
+#include "editor/TableExchangeUi.h"
 #include "editor/TesselView.h"
 #include "editor/ToolbarCustomizeDlg.h"
 #include "editor/ToolbarImages.h"
 #include "editor/resource.h"
+#include "tool/row.h"
 #include "tool/tables.h"
 
 #include <QAction>
@@ -237,6 +239,50 @@ void CMainFrame::CreateCommands()
     connect(m_document.UndoStack(), &QUndoStack::indexChanged, this, &CMainFrame::UpdateEditCommands);
     connect(m_document.UndoStack(), &QUndoStack::cleanChanged, this, &CMainFrame::UpdateEditCommands);
     UpdateEditCommands();
+    CreateExchangeCommands();
+}
+
+void CMainFrame::CreateExchangeCommands()
+{
+    m_commands.addCommand(ID_FILE_IMPORT, QStringLiteral("导入(&I)..."));
+    m_commands.addCommand(ID_FILE_EXPORT, QStringLiteral("导出(&E)..."));
+    m_commands.setHandler(ID_FILE_IMPORT, [this]() { OnFileImport(); });
+    m_commands.setHandler(ID_FILE_EXPORT, [this]() { OnFileExport(); });
+    const auto hasTable = [this](CommandUi& ui) { ui.Enable(CurrentTable() != nullptr); };
+    m_commands.setUpdateHandler(ID_FILE_IMPORT, hasTable);
+    m_commands.setUpdateHandler(ID_FILE_EXPORT, hasTable);
+}
+
+tarn::editor::Table* CMainFrame::CurrentTable()
+{
+    if (m_classView.IsCreated())
+        if (tarn::editor::Table* table = m_classView.CaretTable())
+            return table;
+    const tarn::Row* row = m_document.CurrentRow();
+    return row != nullptr ? row->m_table : nullptr;
+}
+
+void CMainFrame::OnFileImport()
+{
+    tarn::editor::Table* table = CurrentTable();
+    if (table == nullptr || !CommitOpenEdit(QStringLiteral("没有导入")))
+        return;
+    const QString done = CTableExchange::Import(this, &m_document, table);
+    if (!done.isEmpty())
+        m_wndStatusBar->showMessage(done, 10000);
+}
+
+void CMainFrame::OnFileExport()
+{
+    tarn::editor::Table* table = CurrentTable();
+    if (table == nullptr || !CommitOpenEdit(QStringLiteral("没有导出")))
+        return;
+    const QString path = CTableExchange::Export(this, table);
+    if (!path.isEmpty())
+        m_wndStatusBar->showMessage(
+            QStringLiteral("已导出表 %1 到 %2")
+                .arg(QString::fromUtf16(table->m_fileName.c_str()), QDir::toNativeSeparators(path)),
+            10000);
 }
 
 void CMainFrame::UpdateEditCommands()
@@ -268,6 +314,9 @@ void CMainFrame::CreateMenuBar()
     file->addAction(m_commands.action(ID_FILE_NEW));
     file->addAction(m_commands.action(ID_FILE_OPEN));
     file->addAction(m_commands.action(ID_FILE_SAVE_MENU));
+    file->addSeparator();
+    file->addAction(m_commands.action(ID_FILE_IMPORT));
+    file->addAction(m_commands.action(ID_FILE_EXPORT));
     file->addSeparator();
     QMenu* recent = file->addMenu(QStringLiteral("最近的数据目录(&R)"));
     recent->setObjectName(QStringLiteral("RecentMenu"));

@@ -66,6 +66,13 @@ public:
     // File -> New (57600, 32773): creates a row in the table of the class view's first selected
     // row (CClassView::CreateRow); the document keeps its name.
     void OnFileNew();
+    // The table that 导入... and 导出... act on: the class view caret's table, else the table of the
+    // document's current row; null when there is none.
+    tarn::editor::Table* CurrentTable();
+    // File -> 导入... (32860) and 导出... (32861) for CurrentTable(), through CTableExchange; an
+    // open edit is committed first. What was done is shown in the status bar.
+    void OnFileImport();
+    void OnFileExport();
     // File -> Open (57601): asks for a data directory's tableList.xml, then OpenDataDirectory.
     void OnFileOpen();
     // Opens the data directory `path` (a directory, or its tableList.xml) instead of the present
@@ -110,6 +117,7 @@ protected:
 
 private:
     void CreateCommands();
+    void CreateExchangeCommands();
     void CreateMenuBar();
     void CreateToolBar();
     void CreateStatusBar();

@@ -144,6 +144,16 @@ std::vector<tarn::Row*> CTesselDoc::AppendRows(tarn::editor::Table* table,
     return made;
 }
 
+bool CTesselDoc::ImportRows(tarn::editor::Table* table, const tarn::ImportPlan& plan)
+{
+    if (table == nullptr)
+        return false;
+    emit commitPendingEdits();
+    m_undoStack.push(new ImportTableCommand(this, table, plan));
+    UpdateModified();
+    return true;
+}
+
 bool CTesselDoc::PushRecord(const CommandRecord& record)
 {
     QUndoCommand* command = CommandFromRecord(this, record);

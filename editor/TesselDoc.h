@@ -17,6 +17,10 @@
 #include "editor/DocumentChanges.h"
 
 struct CommandRecord;
+namespace tarn
+{
+struct ImportPlan;
+}
 
 #include <QObject>
 #include <QString>
@@ -69,6 +73,10 @@ public:
     // table has no id left for all of them.
     std::vector<tarn::Row*> AppendRows(tarn::editor::Table* table,
                                        const std::vector<std::vector<std::u16string>>& values);
+
+    // Imports spreadsheet records into `table` as one step, as `plan` says (tarn::PlanImport, made
+    // for `table` as it is now). False, and nothing changed, when there is no table.
+    bool ImportRows(tarn::editor::Table* table, const tarn::ImportPlan& plan);
 
     // Replays a change recorded earlier (DocumentCommands.h: RecordOf) as a command of its own.
     // False, and nothing changed, when the record does not fit the tables as they are now.

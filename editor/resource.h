@@ -18,6 +18,8 @@ enum CommandId : int
     ID_FILE_PRINT_PREVIEW = 57609,
     ID_APP_EXIT = 57665,
     ID_FILE_SAVE_MENU = 32775, // File menu "保存(&S)\tCtrl+S"
+    ID_FILE_IMPORT = 32860,    // "导入...": spreadsheet text into the current table
+    ID_FILE_EXPORT = 32861,    // "导出...": the current table as CSV, TSV or JSON
 
     // Edit: undo and redo (the document), cut, copy, paste and delete of rows (the class view)
     ID_EDIT_COPY = 57634,

@@ -23,6 +23,8 @@ add_library(tessel_shell STATIC
   ${CMAKE_CURRENT_LIST_DIR}/MainFrame.h
   ${CMAKE_CURRENT_LIST_DIR}/PropertiesWnd.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PropertiesWnd.h
+  ${CMAKE_CURRENT_LIST_DIR}/TableExchangeUi.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TableExchangeUi.h
   ${CMAKE_CURRENT_LIST_DIR}/TesselApp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TesselApp.h
   ${CMAKE_CURRENT_LIST_DIR}/TesselDoc.cpp

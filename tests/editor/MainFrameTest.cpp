@@ -142,6 +142,9 @@ TEST_F(MainFrameTest, MenusHaveTheirTextsAndCommandIds)
                                                   {QStringLiteral("打开(&O)...\tCtrl+O"), 57601},
                                                   {QStringLiteral("保存(&S)\tCtrl+S"), 32775},
                                                   {QString(), 0},
+                                                  {QStringLiteral("导入(&I)..."), 32860},
+                                                  {QStringLiteral("导出(&E)..."), 32861},
+                                                  {QString(), 0},
                                                   {QStringLiteral("最近的数据目录(&R)"), 0},
                                                   {QString(), 0},
                                                   {QStringLiteral("退出(&X)"), 57665}}));
