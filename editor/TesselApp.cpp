@@ -86,10 +86,18 @@ QString CommandLineUsage()
                           "\n"
                           "  -C DIR     use DIR as the data directory (the current directory)\n"
                           "  DIR        the same as -C DIR\n"
+                          "  FILE       a file of a data directory (a table's data or .meta file,\n"
+                          "             tableList.xml): opens that directory\n"
                           "  --smoke    start, check that every table loaded and is listed, and exit\n"
                           "             (0 when it is, 1 otherwise)\n"
                           "  --help     show this help and exit\n"
                           "  --version  show the version and exit");
+}
+
+QString DataDirectoryOf(const QString& path)
+{
+    const QFileInfo info(path);
+    return !path.isEmpty() && info.isFile() ? info.absolutePath() : path;
 }
 
 CommandLineOptions ParseCommandLine(const QStringList& arguments)
@@ -169,10 +177,10 @@ bool CTesselApp::InitInstance()
     QString screenshot = qEnvironmentVariable(kScreenshotVariable);
     if (!screenshot.isEmpty())
         screenshot = QFileInfo(screenshot).absoluteFilePath();
-    if (!options.dataDirectory.isEmpty() && !QDir::setCurrent(options.dataDirectory))
+    const QString dataDirectory = DataDirectoryOf(options.dataDirectory);
+    if (!dataDirectory.isEmpty() && !QDir::setCurrent(dataDirectory))
     {
-        PrintLine(stderr,
-                  QStringLiteral("tessel: cannot enter the data directory %1").arg(options.dataDirectory));
+        PrintLine(stderr, QStringLiteral("tessel: cannot enter the data directory %1").arg(dataDirectory));
         m_exitCode = 2;
         return false;
     }

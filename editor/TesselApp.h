@@ -29,6 +29,11 @@ struct CommandLineOptions
     QString error;         // set when the command line cannot be used (-C without DIR)
 };
 
+// The data directory a command-line path names: the directory of a file (the desktop entry
+// passes the file the user opened: a table's data or .meta file, tableList.xml), else the path
+// itself.
+QString DataDirectoryOf(const QString& path);
+
 // Reads the options from `arguments` (the program name first).
 CommandLineOptions ParseCommandLine(const QStringList& arguments);
 

@@ -9,6 +9,7 @@ if(TARGET tessel_shell)
     ${CMAKE_CURRENT_LIST_DIR}/MainFrameTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainFrameSaveTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainFrameEditCommitTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MainFrameOpenFileTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShellTestSupport.h
     ${CMAKE_CURRENT_LIST_DIR}/PropertiesTestSupport.h
     LIBS tessel_shell)
