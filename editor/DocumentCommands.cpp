@@ -395,9 +395,10 @@ void ImportTableCommand::FirstRedo()
         if (change.newText != change.oldText)
             m_changes.push_back(std::move(change));
     }
-    for (tarn::Row* row = m_table->RowAtPosition(first); row != nullptr;
-         row = m_table->RowAtPosition(first + static_cast<int>(m_newRows.size())))
-        m_newRows.push_back(row);
+    int position = 0;
+    for (tarn::Row& row : m_table->m_rows)
+        if (position++ >= first)
+            m_newRows.push_back(&row);
     m_maxIdAfter = m_table->m_maxId;
     m_counterAfter = m_table->m_newRowCounter;
     m_done = true;
