@@ -343,6 +343,11 @@ int FormatInt64(char16_t* out, std::int64_t value);
 int FormatUInt64(char16_t* out, std::uint64_t value);
 // printf("%f", (double)value) in the "C" locale: "0.500000", "-0.000000", "inf", "nan".
 int FormatFloat(char16_t* out, float value);
+// |value| * 10^6 rounded to an integer half to even, as "%f" rounds: for a finite value below
+// 2^43 in magnitude, FormatFloat writes "-" (when the sign bit is set), scaled / 10^6 in decimal,
+// "." and the six digits of scaled % 10^6. False (scaled untouched) for larger values, infinities
+// and NaNs.
+bool ScaledMillionths(float value, std::uint64_t& scaled);
 
 // Readers of the text [first, last). Each stores the value that the C library function gives:
 // leading white space (space, tab, LF, VT, FF, CR) skipped, an optional sign, base-10 digits up

@@ -1,7 +1,9 @@
 #include "tool/tableSerializer.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -72,6 +74,36 @@ inline char16_t* SkipToBreak(char16_t* p, char16_t* end)
     }
 #endif
     while (p < end && *p != u'\r' && *p != u'\n' && *p != 0)
+        ++p;
+    return p;
+}
+
+// The first tab, CR, LF or zero unit from p on, looking at no unit at or past limit - 8 eight at a
+// time; the caller knows that one such unit lies before limit (the text ends in a zero unit).
+inline char16_t* SkipToValueEnd(char16_t* p, const char16_t* limit)
+{
+#if defined(__SSE2__)
+    // Units up to 13 (CR) are candidates, found by a saturating subtraction; which of them end a
+    // value is decided one by one (text holds units 1 to 8, 11 and 12 rarely).
+    const __m128i thirteen = _mm_set1_epi16(13);
+    const __m128i zero = _mm_setzero_si128();
+    while (limit - p >= 8)
+    {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(v, thirteen), zero));
+        while (mask != 0)
+        {
+            char16_t* hit = p + __builtin_ctz(static_cast<unsigned>(mask)) / 2;
+            if (EndsValue(*hit))
+                return hit;
+            mask &= ~(3 << ((hit - p) * 2));
+        }
+        p += 8;
+    }
+#else
+    (void)limit;
+#endif
+    while (!EndsValue(*p))
         ++p;
     return p;
 }
@@ -347,10 +379,8 @@ char16_t* TableSerializer::NextToken()
     if (m_lineEnd == nullptr || m_readPos == nullptr || m_readPos >= m_lineEnd)
         return nullptr;
     char16_t* const start = m_readPos;
-    char16_t* p = start;
     // Stops at m_lineEnd at the latest: it holds the CR of the line's CR LF or the final zero.
-    while (!EndsValue(*p))
-        ++p;
+    char16_t* const p = SkipToValueEnd(start, m_bufferEnd + 1);
     m_savedChar = *p;
     *p = 0;
     m_readPos = p;
@@ -680,30 +710,117 @@ template <class Format, class T> void TableSerializer::writeNumber(T value, Form
 namespace
 {
 
-// The writer's form of an integer: "0", or digits without a leading zero after a minus sign
-// where the type has one; never "-0", "+1", " 1" or "01".
+// The run of decimal digits at p (the text after it holds a unit that is no digit: every line
+// ends in CR or the text's final zero). value is exact for up to 19 digits.
+struct DigitRun
+{
+    const char16_t* end;
+    std::uint64_t value;
+    int count;
+};
+
+inline DigitRun ScanDigits(const char16_t* p)
+{
+    std::uint64_t v = 0;
+    const char16_t* q = p;
+    unsigned d;
+    while ((d = static_cast<unsigned>(*q) - u'0') < 10u)
+    {
+        v = v * 10 + d;
+        ++q;
+    }
+    return DigitRun{q, v, static_cast<int>(q - p)};
+}
+
+// The integer's form check for text that is an optional "-" and digits: "0" or no leading zero,
+// never "-0", a minus sign only for a signed type.
+inline bool IntegerDigitsInForm(bool negative, bool sign, const DigitRun& digits, const char16_t* text)
+{
+    return (!negative || sign) && (text[negative ? 1 : 0] != u'0' || (digits.count == 1 && !negative));
+}
+
+// "%f"'s shape at p -- an optional "-", one to nine digits, ".", six digits -- followed by a unit
+// for which `after` holds: its float (exactly what text::ParseFloat gives for it: the digits make
+// an integer below 2^53, divided by 10^6 in one correctly rounded step, then narrowed) and whether
+// the text is the writer's form of that float. Null when the text has another shape.
+template <class After>
+inline const char16_t* ReadMillionths(const char16_t* p, After after, float& value, bool& inForm)
+{
+    const bool negative = *p == u'-';
+    const DigitRun whole = ScanDigits(p + (negative ? 1 : 0));
+    if (whole.count == 0 || whole.count > 9 || *whole.end != u'.')
+        return nullptr;
+    const DigitRun fraction = ScanDigits(whole.end + 1);
+    if (fraction.count != 6 || !after(*fraction.end))
+        return nullptr;
+    const std::uint64_t millionths = whole.value * 1000000u + fraction.value;
+    const double x = static_cast<double>(millionths) / 1e6;
+    value = static_cast<float>(negative ? -x : x);
+    std::uint64_t scaled;
+    inForm = (whole.count == 1 || p[negative ? 1 : 0] != u'0') && std::signbit(value) == negative &&
+             text::ScaledMillionths(value, scaled) && scaled == millionths;
+    return fraction.end;
+}
+
+inline bool EndsListPiece(char16_t c)
+{
+    return c == u'|' || EndsValue(c);
+}
+
+// The writer's form of an integer that was read exactly -- [first, last) is white space, an
+// optional sign and digits, nothing else: "0", or digits without a leading zero after a minus
+// sign where the type has one; never "-0", "+1", " 1" or "01". The first units decide.
 bool IsIntegerForm(const char16_t* first, const char16_t* last, bool sign)
 {
     const char16_t* p = first;
-    if (sign && p < last && *p == u'-')
+    if (sign && *p == u'-')
         ++p;
     if (p == last)
         return false;
     if (*p == u'0')
         return p == first && p + 1 == last;
-    for (; p < last; ++p)
-    {
-        if (static_cast<unsigned>(*p) - u'0' >= 10u)
-            return false;
-    }
-    return true;
+    return static_cast<unsigned>(*p) - u'0' < 10u;
 }
 
 bool IsFloatForm(const char16_t* first, const char16_t* last, float value)
 {
-    char16_t text[text::kNumberTextCapacity];
-    const int n = text::FormatFloat(text, value);
-    return n == last - first && std::memcmp(text, first, sizeof(char16_t) * static_cast<std::size_t>(n)) == 0;
+    std::uint64_t scaled;
+    if (!text::ScaledMillionths(value, scaled))
+    {
+        char16_t text[text::kNumberTextCapacity];
+        const int n = text::FormatFloat(text, value);
+        return n == last - first &&
+               std::memcmp(text, first, sizeof(char16_t) * static_cast<std::size_t>(n)) == 0;
+    }
+    // FormatFloat's text of such a value: "-" for a set sign bit, scaled / 10^6 in decimal
+    // (without leading zeros), ".", the six digits of scaled % 10^6.
+    const char16_t* p = first;
+    if (std::signbit(value))
+    {
+        if (p == last || *p != u'-')
+            return false;
+        ++p;
+    }
+    const char16_t* const point = last - 7;
+    if (point <= p || point - p > 13 || *point != u'.' || (*p == u'0' && point - p != 1))
+        return false;
+    std::uint64_t whole = 0;
+    for (; p < point; ++p)
+    {
+        const unsigned d = static_cast<unsigned>(*p) - u'0';
+        if (d >= 10u)
+            return false;
+        whole = whole * 10 + d;
+    }
+    std::uint64_t fraction = 0;
+    for (p = point + 1; p < last; ++p)
+    {
+        const unsigned d = static_cast<unsigned>(*p) - u'0';
+        if (d >= 10u)
+            return false;
+        fraction = fraction * 10 + d;
+    }
+    return whole * 1000000u + fraction == scaled;
 }
 
 // A list's text in the writer's form for a list of count values: count pieces joined by single
@@ -784,6 +901,184 @@ bool TableSerializer::valueInWriterForm(Cell& cell, const char16_t* start, const
     }
 }
 
+// The common shapes of a value, read in one pass over its units: what the general path (NextToken,
+// the text readers, valueInWriterForm) would give -- the same value, read issues and form -- for
+// them. False, with nothing read or changed, for any other value (empty values, white space, "+",
+// junk, long strings, lists with empty pieces or more than 64 elements, a list cell that holds
+// values already): the general path takes those. m_readPos must lie before m_lineEnd.
+bool TableSerializer::readValueFast(Cell& cell, scl::BumpPool& pool, bool& inForm)
+{
+    char16_t* const start = m_readPos;
+    const FIELD_TYPE type = cell.Type();
+    switch (type)
+    {
+    case FIELD_TYPE_INT:
+    case FIELD_TYPE_UINT:
+    case FIELD_TYPE_INT64:
+    case FIELD_TYPE_UINT64:
+    {
+        const bool negative = *start == u'-';
+        const DigitRun digits = ScanDigits(start + (negative ? 1 : 0));
+        if (digits.count == 0 || !EndsValue(*digits.end))
+            return false;
+        bool exact;
+        if (digits.count > 18)
+        {
+            // Near or past the limits: the text reader decides (clamps, overflow).
+            switch (type)
+            {
+            case FIELD_TYPE_INT:
+                exact = text::ParseInt32(start, digits.end, static_cast<IntCell&>(cell).m_value);
+                break;
+            case FIELD_TYPE_UINT:
+                exact = text::ParseUInt32(start, digits.end, static_cast<UIntCell&>(cell).m_value);
+                break;
+            case FIELD_TYPE_INT64:
+                exact = text::ParseInt64(start, digits.end, static_cast<Int64Cell&>(cell).m_value);
+                break;
+            default:
+                exact = text::ParseUInt64(start, digits.end, static_cast<UInt64Cell&>(cell).m_value);
+                break;
+            }
+        }
+        else
+        {
+            // Below 10^18: the readers' rules made plain (a 32-bit long's clamps for INT, the
+            // saturation above 4294967295 and a minus sign negating modulo 2^32 for UINT).
+            const std::uint64_t m = digits.value;
+            exact = true;
+            switch (type)
+            {
+            case FIELD_TYPE_INT:
+            {
+                std::int32_t& value = static_cast<IntCell&>(cell).m_value;
+                if (negative ? m > (std::uint64_t(1) << 31) : m > 0x7fffffffu)
+                {
+                    value = negative ? INT32_MIN : INT32_MAX;
+                    exact = false;
+                }
+                else
+                    value = static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(m)
+                                                               : static_cast<std::int64_t>(m));
+                break;
+            }
+            case FIELD_TYPE_UINT:
+            {
+                std::uint32_t& value = static_cast<UIntCell&>(cell).m_value;
+                if (m > 0xffffffffu)
+                {
+                    value = UINT32_MAX;
+                    exact = false;
+                }
+                else
+                    value = negative ? 0u - static_cast<std::uint32_t>(m) : static_cast<std::uint32_t>(m);
+                break;
+            }
+            case FIELD_TYPE_INT64:
+                static_cast<Int64Cell&>(cell).m_value =
+                    negative ? -static_cast<std::int64_t>(m) : static_cast<std::int64_t>(m);
+                break;
+            default:
+                static_cast<UInt64Cell&>(cell).m_value = negative ? 0 - m : m;
+                break;
+            }
+        }
+        noteNumber(exact, false);
+        const bool sign = type == FIELD_TYPE_INT || type == FIELD_TYPE_INT64;
+        inForm = exact && IntegerDigitsInForm(negative, sign, digits, start);
+        m_readPos = const_cast<char16_t*>(digits.end) + 1;
+        return true;
+    }
+    case FIELD_TYPE_FLOAT:
+    {
+        float value;
+        const char16_t* end = ReadMillionths(start, EndsValue, value, inForm);
+        if (end == nullptr)
+            return false;
+        static_cast<FloatCell&>(cell).m_value = value;
+        m_readPos = const_cast<char16_t*>(end) + 1;
+        return true;
+    }
+    case FIELD_TYPE_STRING:
+    {
+        char16_t* const end = SkipToValueEnd(start, m_bufferEnd + 1);
+        const std::ptrdiff_t length = end - start;
+        if (length > StringCell::kMaxLength)
+            return false; // cut, with a report
+        static_cast<StringCell&>(cell).Borrow(start, static_cast<int>(length));
+        inForm = true;
+        m_readPos = end + 1;
+        return true;
+    }
+    case FIELD_TYPE_STRING_INT:
+    {
+        StringIntCell& list = static_cast<StringIntCell&>(cell);
+        if (list.Count() != 0)
+            return false;
+        int values[ListCell<int>::kMaxCount];
+        int count = 0;
+        bool form = true;
+        const char16_t* p = start;
+        for (;;)
+        {
+            const bool negative = *p == u'-';
+            const DigitRun digits = ScanDigits(p + (negative ? 1 : 0));
+            // Nine digits and a sign are always an exact 32-bit value.
+            if (digits.count == 0 || digits.count > 9 || count == ListCell<int>::kMaxCount)
+                return false;
+            form = form && IntegerDigitsInForm(negative, true, digits, p);
+            const std::int64_t m = static_cast<std::int64_t>(digits.value);
+            values[count++] = static_cast<int>(negative ? -m : m);
+            p = digits.end;
+            if (*p != u'|')
+                break;
+            ++p;
+        }
+        if (!EndsValue(*p))
+            return false;
+        int* stored = static_cast<int*>(pool.allocate(sizeof(int) * static_cast<std::size_t>(count)));
+        std::memcpy(stored, values, sizeof(int) * static_cast<std::size_t>(count));
+        list.Borrow(stored, count);
+        inForm = form;
+        m_readPos = const_cast<char16_t*>(p) + 1;
+        return true;
+    }
+    case FIELD_TYPE_STRING_FLOAT:
+    {
+        StringFloatCell& list = static_cast<StringFloatCell&>(cell);
+        if (list.Count() != 0)
+            return false;
+        float values[ListCell<float>::kMaxCount];
+        int count = 0;
+        bool form = true;
+        const char16_t* p = start;
+        for (;;)
+        {
+            if (count == ListCell<float>::kMaxCount)
+                return false;
+            bool pieceForm;
+            const char16_t* end = ReadMillionths(p, EndsListPiece, values[count], pieceForm);
+            if (end == nullptr)
+                return false;
+            ++count;
+            form = form && pieceForm;
+            p = end;
+            if (*p != u'|')
+                break;
+            ++p;
+        }
+        float* stored = static_cast<float*>(pool.allocate(sizeof(float) * static_cast<std::size_t>(count)));
+        std::memcpy(stored, values, sizeof(float) * static_cast<std::size_t>(count));
+        list.Borrow(stored, count);
+        inForm = form;
+        m_readPos = const_cast<char16_t*>(p) + 1;
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
 void TableSerializer::ReadRow(Cell* const* cells, int count, scl::BumpPool& pool)
 {
     m_mode = ModeRead;
@@ -801,6 +1096,12 @@ void TableSerializer::ReadRow(Cell* const* cells, int count, scl::BumpPool& pool
         if (!readyToTransfer(__LINE__))
             return;
         const char16_t* const start = m_readPos;
+        bool valueInForm;
+        if (start != nullptr && start < m_lineEnd && readValueFast(*cell, pool, valueInForm))
+        {
+            inForm = inForm && valueInForm;
+            continue;
+        }
         const ReadIssues before = m_readIssues;
         switch (cell->Type())
         {
