@@ -935,56 +935,6 @@ void StringFloatCell::Serialize(ISerializer& serializer)
 
 // ---- cells placed by their owner --------------------------------------------------------------
 
-std::size_t Cell::SizeOf(FIELD_TYPE type)
-{
-    switch (type)
-    {
-    case FIELD_TYPE_INT:
-        return sizeof(IntCell);
-    case FIELD_TYPE_UINT:
-        return sizeof(UIntCell);
-    case FIELD_TYPE_INT64:
-        return sizeof(Int64Cell);
-    case FIELD_TYPE_UINT64:
-        return sizeof(UInt64Cell);
-    case FIELD_TYPE_FLOAT:
-        return sizeof(FloatCell);
-    case FIELD_TYPE_STRING:
-        return sizeof(StringCell);
-    case FIELD_TYPE_STRING_INT:
-        return sizeof(StringIntCell);
-    case FIELD_TYPE_STRING_FLOAT:
-        return sizeof(StringFloatCell);
-    default:
-        return 0;
-    }
-}
-
-Cell* Cell::Construct(FIELD_TYPE type, void* place)
-{
-    switch (type)
-    {
-    case FIELD_TYPE_INT:
-        return new (place) IntCell();
-    case FIELD_TYPE_UINT:
-        return new (place) UIntCell();
-    case FIELD_TYPE_INT64:
-        return new (place) Int64Cell();
-    case FIELD_TYPE_UINT64:
-        return new (place) UInt64Cell();
-    case FIELD_TYPE_FLOAT:
-        return new (place) FloatCell();
-    case FIELD_TYPE_STRING:
-        return new (place) StringCell();
-    case FIELD_TYPE_STRING_INT:
-        return new (place) StringIntCell();
-    case FIELD_TYPE_STRING_FLOAT:
-        return new (place) StringFloatCell();
-    default:
-        return nullptr;
-    }
-}
-
 // ---- free functions ---------------------------------------------------------------------------
 
 FIELD_TYPE ConvertTypeStringToTypeValue(scl::pstringT<char16_t> name)

@@ -17,6 +17,7 @@
 
 #include "base/arena.h"
 #include "base/assert.h"
+#include "tool/textScan.h"
 
 namespace tarn
 {
@@ -52,60 +53,6 @@ inline bool EndsValue(char16_t c)
 inline bool IsLineBreakOrTab(char16_t c)
 {
     return c == u'\t' || c == u'\r' || c == u'\n';
-}
-
-// The first CR, LF or zero unit in [p, end), or end. Eight units at a time where SSE2 is there:
-// rows are long and these units are rare.
-inline char16_t* SkipToBreak(char16_t* p, char16_t* end)
-{
-#if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi16(u'\r');
-    const __m128i lf = _mm_set1_epi16(u'\n');
-    const __m128i zero = _mm_setzero_si128();
-    while (end - p >= 8)
-    {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf)),
-                                         _mm_cmpeq_epi16(v, zero));
-        const int mask = _mm_movemask_epi8(hit);
-        if (mask != 0)
-            return p + __builtin_ctz(static_cast<unsigned>(mask)) / 2;
-        p += 8;
-    }
-#endif
-    while (p < end && *p != u'\r' && *p != u'\n' && *p != 0)
-        ++p;
-    return p;
-}
-
-// The first tab, CR, LF or zero unit from p on, looking at no unit at or past limit - 8 eight at a
-// time; the caller knows that one such unit lies before limit (the text ends in a zero unit).
-inline char16_t* SkipToValueEnd(char16_t* p, const char16_t* limit)
-{
-#if defined(__SSE2__)
-    // Units up to 13 (CR) are candidates, found by a saturating subtraction; which of them end a
-    // value is decided one by one (text holds units 1 to 8, 11 and 12 rarely).
-    const __m128i thirteen = _mm_set1_epi16(13);
-    const __m128i zero = _mm_setzero_si128();
-    while (limit - p >= 8)
-    {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(v, thirteen), zero));
-        while (mask != 0)
-        {
-            char16_t* hit = p + __builtin_ctz(static_cast<unsigned>(mask)) / 2;
-            if (EndsValue(*hit))
-                return hit;
-            mask &= ~(3 << ((hit - p) * 2));
-        }
-        p += 8;
-    }
-#else
-    (void)limit;
-#endif
-    while (!EndsValue(*p))
-        ++p;
-    return p;
 }
 
 // How many of the first n units of text hold no tab, CR or LF (n when none does).
@@ -287,16 +234,13 @@ int TableSerializer::LineCount() const
     const char16_t* p = begin;
     for (; end - p >= kBlock; p += kBlock)
     {
-        int n = 0;
-        for (std::ptrdiff_t i = 0; i < kBlock; ++i)
-            n += p[i] == u'\n';
+        const std::size_t n = scan::CountLineFeeds(p, p + kBlock);
         blockWithoutLf = blockWithoutLf || n == 0;
-        lfs += n;
+        lfs += static_cast<long long>(n);
     }
     if (!blockWithoutLf)
     {
-        for (; p < end; ++p)
-            lfs += *p == u'\n';
+        lfs += static_cast<long long>(scan::CountLineFeeds(p, end));
         const char16_t* last = end;
         while (last > begin && last[-1] != u'\n')
             --last;
@@ -353,7 +297,7 @@ bool TableSerializer::NextLine()
         char16_t* p = start;
         for (;; ++p)
         {
-            p = SkipToBreak(p, m_bufferEnd);
+            p = scan::FindBreak(p, m_bufferEnd);
             if (p >= m_bufferEnd)
                 break;
             if (*p == u'\r' && p + 1 < m_bufferEnd && p[1] == u'\n')
@@ -380,7 +324,7 @@ char16_t* TableSerializer::NextToken()
         return nullptr;
     char16_t* const start = m_readPos;
     // Stops at m_lineEnd at the latest: it holds the CR of the line's CR LF or the final zero.
-    char16_t* const p = SkipToValueEnd(start, m_bufferEnd + 1);
+    char16_t* const p = scan::FindValueEnd(start, m_bufferEnd + 1);
     m_savedChar = *p;
     *p = 0;
     m_readPos = p;
@@ -921,10 +865,10 @@ bool TableSerializer::readValueFast(Cell& cell, scl::BumpPool& pool, bool& inFor
         const DigitRun digits = ScanDigits(start + (negative ? 1 : 0));
         if (digits.count == 0 || !EndsValue(*digits.end))
             return false;
-        bool exact;
-        if (digits.count > 18)
+        bool exact = true;
+        if (digits.count > 20)
         {
-            // Near or past the limits: the text reader decides (clamps, overflow).
+            // Leading zeros or past every limit: the text reader decides.
             switch (type)
             {
             case FIELD_TYPE_INT:
@@ -943,16 +887,27 @@ bool TableSerializer::readValueFast(Cell& cell, scl::BumpPool& pool, bool& inFor
         }
         else
         {
-            // Below 10^18: the readers' rules made plain (a 32-bit long's clamps for INT, the
-            // saturation above 4294967295 and a minus sign negating modulo 2^32 for UINT).
-            const std::uint64_t m = digits.value;
-            exact = true;
+            // The magnitude m, exact up to 19 digits; with 20 it may pass 2^64 - 1 (big). Then the
+            // readers' rules made plain: strtol's clamps with a 32-bit long for INT, strtoul's
+            // saturation above 4294967295 and a minus sign negating modulo 2^32 for UINT,
+            // strtoll's clamps for INT64, strtoull's saturation and negation for UINT64.
+            std::uint64_t m = digits.value;
+            bool big = false;
+            if (digits.count == 20)
+            {
+                const char16_t* p = digits.end - 20;
+                std::uint64_t first19 = 0;
+                for (int k = 0; k < 19; ++k)
+                    first19 = first19 * 10 + (static_cast<unsigned>(p[k]) - u'0');
+                big = __builtin_mul_overflow(first19, 10u, &m) ||
+                      __builtin_add_overflow(m, static_cast<unsigned>(p[19]) - u'0', &m);
+            }
             switch (type)
             {
             case FIELD_TYPE_INT:
             {
                 std::int32_t& value = static_cast<IntCell&>(cell).m_value;
-                if (negative ? m > (std::uint64_t(1) << 31) : m > 0x7fffffffu)
+                if (big || (negative ? m > (std::uint64_t(1) << 31) : m > 0x7fffffffu))
                 {
                     value = negative ? INT32_MIN : INT32_MAX;
                     exact = false;
@@ -965,7 +920,7 @@ bool TableSerializer::readValueFast(Cell& cell, scl::BumpPool& pool, bool& inFor
             case FIELD_TYPE_UINT:
             {
                 std::uint32_t& value = static_cast<UIntCell&>(cell).m_value;
-                if (m > 0xffffffffu)
+                if (big || m > 0xffffffffu)
                 {
                     value = UINT32_MAX;
                     exact = false;
@@ -975,12 +930,29 @@ bool TableSerializer::readValueFast(Cell& cell, scl::BumpPool& pool, bool& inFor
                 break;
             }
             case FIELD_TYPE_INT64:
-                static_cast<Int64Cell&>(cell).m_value =
-                    negative ? -static_cast<std::int64_t>(m) : static_cast<std::int64_t>(m);
+            {
+                std::int64_t& value = static_cast<Int64Cell&>(cell).m_value;
+                if (big || (negative ? m > (std::uint64_t(1) << 63) : m > std::uint64_t(INT64_MAX)))
+                {
+                    value = negative ? INT64_MIN : INT64_MAX;
+                    exact = false;
+                }
+                else
+                    value = static_cast<std::int64_t>(negative ? 0 - m : m); // 2^63 negated: INT64_MIN
                 break;
+            }
             default:
-                static_cast<UInt64Cell&>(cell).m_value = negative ? 0 - m : m;
+            {
+                std::uint64_t& value = static_cast<UInt64Cell&>(cell).m_value;
+                if (big)
+                {
+                    value = UINT64_MAX;
+                    exact = false;
+                }
+                else
+                    value = negative ? 0 - m : m;
                 break;
+            }
             }
         }
         noteNumber(exact, false);
@@ -1001,7 +973,7 @@ bool TableSerializer::readValueFast(Cell& cell, scl::BumpPool& pool, bool& inFor
     }
     case FIELD_TYPE_STRING:
     {
-        char16_t* const end = SkipToValueEnd(start, m_bufferEnd + 1);
+        char16_t* const end = scan::FindValueEnd(start, m_bufferEnd + 1);
         const std::ptrdiff_t length = end - start;
         if (length > StringCell::kMaxLength)
             return false; // cut, with a report
