@@ -360,44 +360,6 @@ int FormatUInt32(char16_t* out, std::uint32_t value)
     return FormatUInt64(out, value);
 }
 
-bool ScaledMillionths(float value, std::uint64_t& scaled)
-{
-    // A float is m * 2^e with m below 2^24. Unless it is very large, value * 10^6 rounded to an
-    // integer (half to even, as printf rounds) is exact in 64-bit integers.
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof(bits));
-    const unsigned biased = (bits >> 23) & 0xffu;
-    if (biased == 0xffu)
-        return false; // infinity or NaN
-    std::uint64_t m = bits & 0x7fffffu;
-    int e = -149; // subnormal
-    if (biased != 0)
-    {
-        m |= 0x800000u;
-        e = static_cast<int>(biased) - 150;
-    }
-    if (e > 19) // m * 2^e * 10^6 no longer below 2^63
-        return false;
-    if (e >= 0)
-    {
-        scaled = (m << e) * 1000000u;
-        return true;
-    }
-    const std::uint64_t numerator = m * 1000000u; // below 2^44
-    const int k = -e;
-    if (k >= 64)
-    {
-        scaled = 0; // below half of one millionth
-        return true;
-    }
-    scaled = numerator >> k;
-    const std::uint64_t rest = numerator & ((std::uint64_t(1) << k) - 1);
-    const std::uint64_t half = std::uint64_t(1) << (k - 1);
-    if (rest > half || (rest == half && (scaled & 1u) != 0))
-        ++scaled;
-    return true;
-}
-
 int FormatFloat(char16_t* out, float value)
 {
     // "%f" is the digits of value * 10^6, rounded, with the point before the last six: many times
@@ -772,7 +734,7 @@ void StringCell::Assign(const char16_t* text, int length)
     m_length = static_cast<std::uint16_t>(length);
 }
 
-void StringCell::Borrow(const char16_t* text, int length)
+void StringCell::borrowAny(const char16_t* text, int length)
 {
     FreeOwned(m_text, m_capacity);
     m_capacity = 0;

@@ -850,9 +850,11 @@ bool TableSerializer::valueInWriterForm(Cell& cell, const char16_t* start, const
 // them. False, with nothing read or changed, for any other value (empty values, white space, "+",
 // junk, long strings, lists with empty pieces or more than 64 elements, a list cell that holds
 // values already): the general path takes those. m_readPos must lie before m_lineEnd.
-bool TableSerializer::readValueFast(Cell& cell, scl::BumpPool& pool, bool& inForm)
+inline __attribute__((always_inline)) bool TableSerializer::readValueFast(Cell& cell, scl::BumpPool& pool,
+                                                                          bool& inForm)
 {
     char16_t* const start = m_readPos;
+    const char16_t* const limit = m_bufferEnd + 1; // the text's final zero is the last unit to read
     const FIELD_TYPE type = cell.Type();
     switch (type)
     {
@@ -973,7 +975,7 @@ bool TableSerializer::readValueFast(Cell& cell, scl::BumpPool& pool, bool& inFor
     }
     case FIELD_TYPE_STRING:
     {
-        char16_t* const end = scan::FindValueEnd(start, m_bufferEnd + 1);
+        char16_t* const end = scan::FindValueEnd(start, limit);
         const std::ptrdiff_t length = end - start;
         if (length > StringCell::kMaxLength)
             return false; // cut, with a report
@@ -1065,7 +1067,11 @@ void TableSerializer::ReadRow(Cell* const* cells, int count, scl::BumpPool& pool
             inForm = false;
             continue;
         }
-        if (!readyToTransfer(__LINE__))
+        // readyToTransfer's checks, of which only the file can fail here; the first value of a
+        // line may also have a report to make.
+        if (m_valueIndex > 0 && m_file.IsOpen())
+            ++m_valueIndex;
+        else if (!readyToTransfer(__LINE__))
             return;
         const char16_t* const start = m_readPos;
         bool valueInForm;
