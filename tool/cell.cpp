@@ -30,11 +30,6 @@ inline bool IsSpace(char16_t c)
     return c == u' ' || (c >= u'\t' && c <= u'\r');
 }
 
-inline bool IsDigit(char16_t c)
-{
-    return static_cast<unsigned>(c) - u'0' < 10u;
-}
-
 // Sign and magnitude of a base-10 integer text; the magnitude saturates above limit.
 struct IntegerScan
 {
