@@ -30,11 +30,6 @@ inline bool IsSpace(char16_t c)
     return c == u' ' || (c >= u'\t' && c <= u'\r');
 }
 
-inline bool IsDigit(char16_t c)
-{
-    return static_cast<unsigned>(c) - u'0' < 10u;
-}
-
 // Sign and magnitude of a base-10 integer text; the magnitude saturates above limit.
 struct IntegerScan
 {
@@ -57,11 +52,22 @@ IntegerScan ScanInteger(const char16_t* first, const char16_t* last, std::uint64
         ++p;
     }
     const char16_t* digits = p;
+    // Nineteen digits are below 10^19 < 2^64: they need no overflow check on the way, only the
+    // limit at the end. Every value a data file holds has fewer.
+    const char16_t* plain = last - p > 19 ? p + 19 : last;
     std::uint64_t m = 0;
-    bool overflow = false;
-    while (p < last && IsDigit(*p))
+    unsigned d;
+    while (p < plain && (d = static_cast<unsigned>(*p) - u'0') < 10u)
     {
-        const unsigned d = static_cast<unsigned>(*p) - u'0';
+        m = m * 10 + d;
+        ++p;
+    }
+    if (p == digits)
+        return scan; // no number: 0, nothing consumed
+    bool overflow = m > limit;
+    // Further digits (only a text of twenty or more, leading zeros included, gets here).
+    while (p < last && (d = static_cast<unsigned>(*p) - u'0') < 10u)
+    {
         if (!overflow)
         {
             if (m > (limit - d) / 10)
@@ -71,8 +77,6 @@ IntegerScan ScanInteger(const char16_t* first, const char16_t* last, std::uint64
         }
         ++p;
     }
-    if (p == digits)
-        return scan; // no number: 0, nothing consumed
     scan.end = p;
     scan.magnitude = m;
     scan.negative = negative;
@@ -133,6 +137,82 @@ double NarrowStrtod(const char* text, int length, int& consumed, bool& outOfRang
     outOfRange = errno == ERANGE;
     consumed = static_cast<int>(stop - text);
     return d;
+}
+
+// The powers of ten that a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The double that strtod gives for [first, last), when the whole text is a plain decimal number
+// -- an optional sign, digits with at most one point, an optional exponent -- whose significant
+// digits make an integer w of at most 2^53 and whose power of ten p lies in [-22, 22]. Then w and
+// 10^|p| are exact doubles and w * 10^p (or w / 10^-p) is one correctly rounded operation: the
+// correctly rounded value of the text, as strtod makes it. False for every other text (white
+// space, more digits, a larger power, anything after the number), which the general reader takes.
+bool FastDecimal(const char16_t* first, const char16_t* last, double& value)
+{
+    const char16_t* p = first;
+    bool negative = false;
+    if (p < last && (*p == u'-' || *p == u'+'))
+    {
+        negative = *p == u'-';
+        ++p;
+    }
+    std::uint64_t w = 0;
+    int significant = 0; // digits in w, from the first non-zero one
+    int digits = 0;      // all mantissa digits
+    int power = 0;
+    unsigned d;
+    for (; p < last && (d = static_cast<unsigned>(*p) - u'0') < 10u; ++p, ++digits)
+    {
+        if (w == 0 && d == 0)
+            continue;
+        if (++significant > 19)
+            return false;
+        w = w * 10 + d;
+    }
+    if (p < last && *p == u'.')
+    {
+        for (++p; p < last && (d = static_cast<unsigned>(*p) - u'0') < 10u; ++p, ++digits)
+        {
+            --power;
+            if (w == 0 && d == 0)
+                continue;
+            if (++significant > 19)
+                return false;
+            w = w * 10 + d;
+        }
+    }
+    if (digits == 0)
+        return false;
+    if (p < last && (*p == u'e' || *p == u'E'))
+    {
+        ++p;
+        bool negativePower = false;
+        if (p < last && (*p == u'-' || *p == u'+'))
+        {
+            negativePower = *p == u'-';
+            ++p;
+        }
+        const char16_t* const powerDigits = p;
+        int e = 0;
+        for (; p < last && (d = static_cast<unsigned>(*p) - u'0') < 10u; ++p)
+        {
+            if (p - powerDigits >= 3)
+                return false;
+            e = e * 10 + static_cast<int>(d);
+        }
+        if (p == powerDigits)
+            return false; // "1e": the number ends before the "e"
+        power += negativePower ? -e : e;
+    }
+    if (p != last || w > (std::uint64_t(1) << 53) || power < -22 || power > 22)
+        return false;
+    double x = static_cast<double>(w);
+    x = power < 0 ? x / kExactPowersOfTen[-power] : x * kExactPowersOfTen[power];
+    value = negative ? -x : x;
+    return true;
 }
 
 // The buffer that ToString builds the text forms of number and list cells in: one per thread,
@@ -277,56 +357,24 @@ int FormatUInt32(char16_t* out, std::uint32_t value)
 
 int FormatFloat(char16_t* out, float value)
 {
-    // A float is m * 2^e with m below 2^24. Unless it is very large, value * 10^6 rounded to an
-    // integer (half to even, as printf rounds) is exact in 64-bit integers, and "%f" is that
-    // integer's digits with the point before the last six: many times faster than the general
-    // conversion below, which every FLOAT and STRING_FLOAT value of a table goes through on load
-    // and save.
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof(bits));
-    const unsigned biased = (bits >> 23) & 0xffu;
-    if (biased != 0xffu) // finite
+    // "%f" is the digits of value * 10^6, rounded, with the point before the last six: many times
+    // faster than the general conversion below, which every FLOAT and STRING_FLOAT value of a
+    // table would otherwise go through on load and save.
+    std::uint64_t scaled;
+    if (ScaledMillionths(value, scaled))
     {
-        std::uint64_t m = bits & 0x7fffffu;
-        int e = -149; // subnormal
-        if (biased != 0)
+        int n = 0;
+        if (std::signbit(value))
+            out[n++] = u'-'; // also "-0.000000", as printf writes for -0 and tiny negatives
+        n += FormatUInt64(out + n, scaled / 1000000u);
+        out[n++] = u'.';
+        unsigned fraction = static_cast<unsigned>(scaled % 1000000u);
+        for (int i = 5; i >= 0; --i)
         {
-            m |= 0x800000u;
-            e = static_cast<int>(biased) - 150;
+            out[n + i] = static_cast<char16_t>(u'0' + fraction % 10);
+            fraction /= 10;
         }
-        if (e <= 19) // m * 2^e * 10^6 below 2^63
-        {
-            std::uint64_t scaled;
-            if (e >= 0)
-                scaled = (m << e) * 1000000u;
-            else
-            {
-                const std::uint64_t numerator = m * 1000000u; // below 2^44
-                const int k = -e;
-                if (k >= 64)
-                    scaled = 0; // below half of one millionth
-                else
-                {
-                    scaled = numerator >> k;
-                    const std::uint64_t rest = numerator & ((std::uint64_t(1) << k) - 1);
-                    const std::uint64_t half = std::uint64_t(1) << (k - 1);
-                    if (rest > half || (rest == half && (scaled & 1u) != 0))
-                        ++scaled;
-                }
-            }
-            int n = 0;
-            if ((bits >> 31) != 0)
-                out[n++] = u'-'; // also "-0.000000", as printf writes for -0 and tiny negatives
-            n += FormatUInt64(out + n, scaled / 1000000u);
-            out[n++] = u'.';
-            unsigned fraction = static_cast<unsigned>(scaled % 1000000u);
-            for (int i = 5; i >= 0; --i)
-            {
-                out[n + i] = static_cast<char16_t>(u'0' + fraction % 10);
-                fraction /= 10;
-            }
-            return n + 6;
-        }
+        return n + 6;
     }
     // to_chars with a precision formats exactly as printf does in the "C" locale.
     char narrow[kNumberTextCapacity];
@@ -400,6 +448,14 @@ bool ParseUInt64(const char16_t* first, const char16_t* last, std::uint64_t& val
 
 bool ParseFloat(const char16_t* first, const char16_t* last, float& value)
 {
+    // Such text is what data files hold ("%f" writes it); its value lies well inside the float
+    // range, so it is exact and in range.
+    double fast;
+    if (FastDecimal(first, last, fast))
+    {
+        value = static_cast<float>(fast);
+        return true;
+    }
     const char16_t* p = first;
     while (p < last && IsSpace(*p))
         ++p;
@@ -673,7 +729,7 @@ void StringCell::Assign(const char16_t* text, int length)
     m_length = static_cast<std::uint16_t>(length);
 }
 
-void StringCell::Borrow(const char16_t* text, int length)
+void StringCell::borrowAny(const char16_t* text, int length)
 {
     FreeOwned(m_text, m_capacity);
     m_capacity = 0;
@@ -835,56 +891,6 @@ void StringFloatCell::Serialize(ISerializer& serializer)
 }
 
 // ---- cells placed by their owner --------------------------------------------------------------
-
-std::size_t Cell::SizeOf(FIELD_TYPE type)
-{
-    switch (type)
-    {
-    case FIELD_TYPE_INT:
-        return sizeof(IntCell);
-    case FIELD_TYPE_UINT:
-        return sizeof(UIntCell);
-    case FIELD_TYPE_INT64:
-        return sizeof(Int64Cell);
-    case FIELD_TYPE_UINT64:
-        return sizeof(UInt64Cell);
-    case FIELD_TYPE_FLOAT:
-        return sizeof(FloatCell);
-    case FIELD_TYPE_STRING:
-        return sizeof(StringCell);
-    case FIELD_TYPE_STRING_INT:
-        return sizeof(StringIntCell);
-    case FIELD_TYPE_STRING_FLOAT:
-        return sizeof(StringFloatCell);
-    default:
-        return 0;
-    }
-}
-
-Cell* Cell::Construct(FIELD_TYPE type, void* place)
-{
-    switch (type)
-    {
-    case FIELD_TYPE_INT:
-        return new (place) IntCell();
-    case FIELD_TYPE_UINT:
-        return new (place) UIntCell();
-    case FIELD_TYPE_INT64:
-        return new (place) Int64Cell();
-    case FIELD_TYPE_UINT64:
-        return new (place) UInt64Cell();
-    case FIELD_TYPE_FLOAT:
-        return new (place) FloatCell();
-    case FIELD_TYPE_STRING:
-        return new (place) StringCell();
-    case FIELD_TYPE_STRING_INT:
-        return new (place) StringIntCell();
-    case FIELD_TYPE_STRING_FLOAT:
-        return new (place) StringFloatCell();
-    default:
-        return nullptr;
-    }
-}
 
 // ---- free functions ---------------------------------------------------------------------------
 

@@ -30,6 +30,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 #include "base/array.h"
@@ -238,7 +239,17 @@ public:
     // Sets the value to the length units at text without copying them: the cell borrows them.
     // text[length] must be zero by the time anyone reads the value through GetString, and the
     // units must outlive the cell (or its next value). Used by the table's load.
-    void Borrow(const char16_t* text, int length);
+    void Borrow(const char16_t* text, int length)
+    {
+        if (m_capacity == 0 && text != nullptr && length > 0 && length <= kMaxLength)
+        {
+            // Inline: the load borrows every string it reads.
+            m_text = const_cast<char16_t*>(text);
+            m_length = static_cast<std::uint16_t>(length);
+            return;
+        }
+        borrowAny(text, length);
+    }
     // True when the value is non-empty and borrowed (see Borrow).
     bool IsBorrowed() const { return m_capacity == 0 && m_length > 0; }
     // Writes the zero after borrowed units, into the lender's storage (see Borrow).
@@ -249,6 +260,8 @@ public:
     }
 
 private:
+    void borrowAny(const char16_t* text, int length);
+
     std::uint16_t m_length = 0;   // units, without the terminator
     std::uint16_t m_capacity = 0; // units owned at m_text (terminator included); 0: borrowed
     char16_t* m_text = s_empty;   // zero-terminated (see Borrow)
@@ -319,6 +332,57 @@ public:
     void Serialize(ISerializer& serializer) override;
 };
 
+// Inline: a table's load places a dozen cells per row, a million rows per second.
+inline std::size_t Cell::SizeOf(FIELD_TYPE type)
+{
+    switch (type)
+    {
+    case FIELD_TYPE_INT:
+        return sizeof(IntCell);
+    case FIELD_TYPE_UINT:
+        return sizeof(UIntCell);
+    case FIELD_TYPE_INT64:
+        return sizeof(Int64Cell);
+    case FIELD_TYPE_UINT64:
+        return sizeof(UInt64Cell);
+    case FIELD_TYPE_FLOAT:
+        return sizeof(FloatCell);
+    case FIELD_TYPE_STRING:
+        return sizeof(StringCell);
+    case FIELD_TYPE_STRING_INT:
+        return sizeof(StringIntCell);
+    case FIELD_TYPE_STRING_FLOAT:
+        return sizeof(StringFloatCell);
+    default:
+        return 0;
+    }
+}
+
+inline Cell* Cell::Construct(FIELD_TYPE type, void* place)
+{
+    switch (type)
+    {
+    case FIELD_TYPE_INT:
+        return new (place) IntCell();
+    case FIELD_TYPE_UINT:
+        return new (place) UIntCell();
+    case FIELD_TYPE_INT64:
+        return new (place) Int64Cell();
+    case FIELD_TYPE_UINT64:
+        return new (place) UInt64Cell();
+    case FIELD_TYPE_FLOAT:
+        return new (place) FloatCell();
+    case FIELD_TYPE_STRING:
+        return new (place) StringCell();
+    case FIELD_TYPE_STRING_INT:
+        return new (place) StringIntCell();
+    case FIELD_TYPE_STRING_FLOAT:
+        return new (place) StringFloatCell();
+    default:
+        return nullptr;
+    }
+}
+
 // The field type of a type name: "INT", "UINT", "INT64", "UINT64", "FLOAT", "STRING", "STRING_INT",
 // "STRING_FLOAT", or "KEY_VALUE" (a string). Compared case-sensitively over at most the name's
 // m_maxCount units, so with m_maxCount = length + 1 only an exact name matches. Anything else
@@ -343,6 +407,47 @@ int FormatInt64(char16_t* out, std::int64_t value);
 int FormatUInt64(char16_t* out, std::uint64_t value);
 // printf("%f", (double)value) in the "C" locale: "0.500000", "-0.000000", "inf", "nan".
 int FormatFloat(char16_t* out, float value);
+// |value| * 10^6 rounded to an integer half to even, as "%f" rounds: for a finite value below
+// 2^43 in magnitude, FormatFloat writes "-" (when the sign bit is set), scaled / 10^6 in decimal,
+// "." and the six digits of scaled % 10^6. False (scaled untouched) for larger values, infinities
+// and NaNs. Inline: the load checks every float it reads with it.
+inline bool ScaledMillionths(float value, std::uint64_t& scaled)
+{
+    // A float is m * 2^e with m below 2^24. Unless it is very large, value * 10^6 rounded to an
+    // integer (half to even, as printf rounds) is exact in 64-bit integers.
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof(bits));
+    const unsigned biased = (bits >> 23) & 0xffu;
+    if (biased == 0xffu)
+        return false; // infinity or NaN
+    std::uint64_t m = bits & 0x7fffffu;
+    int e = -149; // subnormal
+    if (biased != 0)
+    {
+        m |= 0x800000u;
+        e = static_cast<int>(biased) - 150;
+    }
+    if (e > 19) // m * 2^e * 10^6 no longer below 2^63
+        return false;
+    if (e >= 0)
+    {
+        scaled = (m << e) * 1000000u;
+        return true;
+    }
+    const std::uint64_t numerator = m * 1000000u; // below 2^44
+    const int k = -e;
+    if (k >= 64)
+    {
+        scaled = 0; // below half of one millionth
+        return true;
+    }
+    scaled = numerator >> k;
+    const std::uint64_t rest = numerator & ((std::uint64_t(1) << k) - 1);
+    const std::uint64_t half = std::uint64_t(1) << (k - 1);
+    if (rest > half || (rest == half && (scaled & 1u) != 0))
+        ++scaled;
+    return true;
+}
 
 // Readers of the text [first, last). Each stores the value that the C library function gives:
 // leading white space (space, tab, LF, VT, FF, CR) skipped, an optional sign, base-10 digits up

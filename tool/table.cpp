@@ -454,6 +454,8 @@ void Table::fillNewRow(Row& row)
         return;
     }
     char* place = row.blockCells();
+    // takeBlock gave the row room for count pointers: the cells go straight into it.
+    Cell** pointers = row.cells.m_data;
     for (int i = 0; i < count; ++i)
     {
         Field& field = m_fields.m_data[i];
@@ -466,7 +468,8 @@ void Table::fillNewRow(Row& row)
         }
         place += Cell::SizeOf(field.m_type);
         cell->m_field = &field;
-        row.cells.push_back(cell);
+        pointers[i] = cell;
+        row.cells.m_count = i + 1;
     }
     row.m_idFieldIndex = m_idFieldIndex;
     row.m_nameFieldIndex = m_nameFieldIndex;

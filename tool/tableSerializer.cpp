@@ -1,7 +1,9 @@
 #include "tool/tableSerializer.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -15,6 +17,7 @@
 
 #include "base/arena.h"
 #include "base/assert.h"
+#include "tool/textScan.h"
 
 namespace tarn
 {
@@ -50,30 +53,6 @@ inline bool EndsValue(char16_t c)
 inline bool IsLineBreakOrTab(char16_t c)
 {
     return c == u'\t' || c == u'\r' || c == u'\n';
-}
-
-// The first CR, LF or zero unit in [p, end), or end. Eight units at a time where SSE2 is there:
-// rows are long and these units are rare.
-inline char16_t* SkipToBreak(char16_t* p, char16_t* end)
-{
-#if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi16(u'\r');
-    const __m128i lf = _mm_set1_epi16(u'\n');
-    const __m128i zero = _mm_setzero_si128();
-    while (end - p >= 8)
-    {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf)),
-                                         _mm_cmpeq_epi16(v, zero));
-        const int mask = _mm_movemask_epi8(hit);
-        if (mask != 0)
-            return p + __builtin_ctz(static_cast<unsigned>(mask)) / 2;
-        p += 8;
-    }
-#endif
-    while (p < end && *p != u'\r' && *p != u'\n' && *p != 0)
-        ++p;
-    return p;
 }
 
 // How many of the first n units of text hold no tab, CR or LF (n when none does).
@@ -255,16 +234,13 @@ int TableSerializer::LineCount() const
     const char16_t* p = begin;
     for (; end - p >= kBlock; p += kBlock)
     {
-        int n = 0;
-        for (std::ptrdiff_t i = 0; i < kBlock; ++i)
-            n += p[i] == u'\n';
+        const std::size_t n = scan::CountLineFeeds(p, p + kBlock);
         blockWithoutLf = blockWithoutLf || n == 0;
-        lfs += n;
+        lfs += static_cast<long long>(n);
     }
     if (!blockWithoutLf)
     {
-        for (; p < end; ++p)
-            lfs += *p == u'\n';
+        lfs += static_cast<long long>(scan::CountLineFeeds(p, end));
         const char16_t* last = end;
         while (last > begin && last[-1] != u'\n')
             --last;
@@ -321,7 +297,7 @@ bool TableSerializer::NextLine()
         char16_t* p = start;
         for (;; ++p)
         {
-            p = SkipToBreak(p, m_bufferEnd);
+            p = scan::FindBreak(p, m_bufferEnd);
             if (p >= m_bufferEnd)
                 break;
             if (*p == u'\r' && p + 1 < m_bufferEnd && p[1] == u'\n')
@@ -347,10 +323,8 @@ char16_t* TableSerializer::NextToken()
     if (m_lineEnd == nullptr || m_readPos == nullptr || m_readPos >= m_lineEnd)
         return nullptr;
     char16_t* const start = m_readPos;
-    char16_t* p = start;
     // Stops at m_lineEnd at the latest: it holds the CR of the line's CR LF or the final zero.
-    while (!EndsValue(*p))
-        ++p;
+    char16_t* const p = scan::FindValueEnd(start, m_bufferEnd + 1);
     m_savedChar = *p;
     *p = 0;
     m_readPos = p;
@@ -680,30 +654,117 @@ template <class Format, class T> void TableSerializer::writeNumber(T value, Form
 namespace
 {
 
-// The writer's form of an integer: "0", or digits without a leading zero after a minus sign
-// where the type has one; never "-0", "+1", " 1" or "01".
+// The run of decimal digits at p (the text after it holds a unit that is no digit: every line
+// ends in CR or the text's final zero). value is exact for up to 19 digits.
+struct DigitRun
+{
+    const char16_t* end;
+    std::uint64_t value;
+    int count;
+};
+
+inline DigitRun ScanDigits(const char16_t* p)
+{
+    std::uint64_t v = 0;
+    const char16_t* q = p;
+    unsigned d;
+    while ((d = static_cast<unsigned>(*q) - u'0') < 10u)
+    {
+        v = v * 10 + d;
+        ++q;
+    }
+    return DigitRun{q, v, static_cast<int>(q - p)};
+}
+
+// The integer's form check for text that is an optional "-" and digits: "0" or no leading zero,
+// never "-0", a minus sign only for a signed type.
+inline bool IntegerDigitsInForm(bool negative, bool sign, const DigitRun& digits, const char16_t* text)
+{
+    return (!negative || sign) && (text[negative ? 1 : 0] != u'0' || (digits.count == 1 && !negative));
+}
+
+// "%f"'s shape at p -- an optional "-", one to nine digits, ".", six digits -- followed by a unit
+// for which `after` holds: its float (exactly what text::ParseFloat gives for it: the digits make
+// an integer below 2^53, divided by 10^6 in one correctly rounded step, then narrowed) and whether
+// the text is the writer's form of that float. Null when the text has another shape.
+template <class After>
+inline const char16_t* ReadMillionths(const char16_t* p, After after, float& value, bool& inForm)
+{
+    const bool negative = *p == u'-';
+    const DigitRun whole = ScanDigits(p + (negative ? 1 : 0));
+    if (whole.count == 0 || whole.count > 9 || *whole.end != u'.')
+        return nullptr;
+    const DigitRun fraction = ScanDigits(whole.end + 1);
+    if (fraction.count != 6 || !after(*fraction.end))
+        return nullptr;
+    const std::uint64_t millionths = whole.value * 1000000u + fraction.value;
+    const double x = static_cast<double>(millionths) / 1e6;
+    value = static_cast<float>(negative ? -x : x);
+    std::uint64_t scaled;
+    inForm = (whole.count == 1 || p[negative ? 1 : 0] != u'0') && std::signbit(value) == negative &&
+             text::ScaledMillionths(value, scaled) && scaled == millionths;
+    return fraction.end;
+}
+
+inline bool EndsListPiece(char16_t c)
+{
+    return c == u'|' || EndsValue(c);
+}
+
+// The writer's form of an integer that was read exactly -- [first, last) is white space, an
+// optional sign and digits, nothing else: "0", or digits without a leading zero after a minus
+// sign where the type has one; never "-0", "+1", " 1" or "01". The first units decide.
 bool IsIntegerForm(const char16_t* first, const char16_t* last, bool sign)
 {
     const char16_t* p = first;
-    if (sign && p < last && *p == u'-')
+    if (sign && *p == u'-')
         ++p;
     if (p == last)
         return false;
     if (*p == u'0')
         return p == first && p + 1 == last;
-    for (; p < last; ++p)
-    {
-        if (static_cast<unsigned>(*p) - u'0' >= 10u)
-            return false;
-    }
-    return true;
+    return static_cast<unsigned>(*p) - u'0' < 10u;
 }
 
 bool IsFloatForm(const char16_t* first, const char16_t* last, float value)
 {
-    char16_t text[text::kNumberTextCapacity];
-    const int n = text::FormatFloat(text, value);
-    return n == last - first && std::memcmp(text, first, sizeof(char16_t) * static_cast<std::size_t>(n)) == 0;
+    std::uint64_t scaled;
+    if (!text::ScaledMillionths(value, scaled))
+    {
+        char16_t text[text::kNumberTextCapacity];
+        const int n = text::FormatFloat(text, value);
+        return n == last - first &&
+               std::memcmp(text, first, sizeof(char16_t) * static_cast<std::size_t>(n)) == 0;
+    }
+    // FormatFloat's text of such a value: "-" for a set sign bit, scaled / 10^6 in decimal
+    // (without leading zeros), ".", the six digits of scaled % 10^6.
+    const char16_t* p = first;
+    if (std::signbit(value))
+    {
+        if (p == last || *p != u'-')
+            return false;
+        ++p;
+    }
+    const char16_t* const point = last - 7;
+    if (point <= p || point - p > 13 || *point != u'.' || (*p == u'0' && point - p != 1))
+        return false;
+    std::uint64_t whole = 0;
+    for (; p < point; ++p)
+    {
+        const unsigned d = static_cast<unsigned>(*p) - u'0';
+        if (d >= 10u)
+            return false;
+        whole = whole * 10 + d;
+    }
+    std::uint64_t fraction = 0;
+    for (p = point + 1; p < last; ++p)
+    {
+        const unsigned d = static_cast<unsigned>(*p) - u'0';
+        if (d >= 10u)
+            return false;
+        fraction = fraction * 10 + d;
+    }
+    return whole * 1000000u + fraction == scaled;
 }
 
 // A list's text in the writer's form for a list of count values: count pieces joined by single
@@ -784,6 +845,214 @@ bool TableSerializer::valueInWriterForm(Cell& cell, const char16_t* start, const
     }
 }
 
+// The common shapes of a value, read in one pass over its units: what the general path (NextToken,
+// the text readers, valueInWriterForm) would give -- the same value, read issues and form -- for
+// them. False, with nothing read or changed, for any other value (empty values, white space, "+",
+// junk, long strings, lists with empty pieces or more than 64 elements, a list cell that holds
+// values already): the general path takes those. m_readPos must lie before m_lineEnd.
+inline __attribute__((always_inline)) bool TableSerializer::readValueFast(Cell& cell, scl::BumpPool& pool,
+                                                                          bool& inForm)
+{
+    char16_t* const start = m_readPos;
+    const char16_t* const limit = m_bufferEnd + 1; // the text's final zero is the last unit to read
+    const FIELD_TYPE type = cell.Type();
+    switch (type)
+    {
+    case FIELD_TYPE_INT:
+    case FIELD_TYPE_UINT:
+    case FIELD_TYPE_INT64:
+    case FIELD_TYPE_UINT64:
+    {
+        const bool negative = *start == u'-';
+        const DigitRun digits = ScanDigits(start + (negative ? 1 : 0));
+        if (digits.count == 0 || !EndsValue(*digits.end))
+            return false;
+        bool exact = true;
+        if (digits.count > 20)
+        {
+            // Leading zeros or past every limit: the text reader decides.
+            switch (type)
+            {
+            case FIELD_TYPE_INT:
+                exact = text::ParseInt32(start, digits.end, static_cast<IntCell&>(cell).m_value);
+                break;
+            case FIELD_TYPE_UINT:
+                exact = text::ParseUInt32(start, digits.end, static_cast<UIntCell&>(cell).m_value);
+                break;
+            case FIELD_TYPE_INT64:
+                exact = text::ParseInt64(start, digits.end, static_cast<Int64Cell&>(cell).m_value);
+                break;
+            default:
+                exact = text::ParseUInt64(start, digits.end, static_cast<UInt64Cell&>(cell).m_value);
+                break;
+            }
+        }
+        else
+        {
+            // The magnitude m, exact up to 19 digits; with 20 it may pass 2^64 - 1 (big). Then the
+            // readers' rules made plain: strtol's clamps with a 32-bit long for INT, strtoul's
+            // saturation above 4294967295 and a minus sign negating modulo 2^32 for UINT,
+            // strtoll's clamps for INT64, strtoull's saturation and negation for UINT64.
+            std::uint64_t m = digits.value;
+            bool big = false;
+            if (digits.count == 20)
+            {
+                const char16_t* p = digits.end - 20;
+                std::uint64_t first19 = 0;
+                for (int k = 0; k < 19; ++k)
+                    first19 = first19 * 10 + (static_cast<unsigned>(p[k]) - u'0');
+                big = __builtin_mul_overflow(first19, 10u, &m) ||
+                      __builtin_add_overflow(m, static_cast<unsigned>(p[19]) - u'0', &m);
+            }
+            switch (type)
+            {
+            case FIELD_TYPE_INT:
+            {
+                std::int32_t& value = static_cast<IntCell&>(cell).m_value;
+                if (big || (negative ? m > (std::uint64_t(1) << 31) : m > 0x7fffffffu))
+                {
+                    value = negative ? INT32_MIN : INT32_MAX;
+                    exact = false;
+                }
+                else
+                    value = static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(m)
+                                                               : static_cast<std::int64_t>(m));
+                break;
+            }
+            case FIELD_TYPE_UINT:
+            {
+                std::uint32_t& value = static_cast<UIntCell&>(cell).m_value;
+                if (big || m > 0xffffffffu)
+                {
+                    value = UINT32_MAX;
+                    exact = false;
+                }
+                else
+                    value = negative ? 0u - static_cast<std::uint32_t>(m) : static_cast<std::uint32_t>(m);
+                break;
+            }
+            case FIELD_TYPE_INT64:
+            {
+                std::int64_t& value = static_cast<Int64Cell&>(cell).m_value;
+                if (big || (negative ? m > (std::uint64_t(1) << 63) : m > std::uint64_t(INT64_MAX)))
+                {
+                    value = negative ? INT64_MIN : INT64_MAX;
+                    exact = false;
+                }
+                else
+                    value = static_cast<std::int64_t>(negative ? 0 - m : m); // 2^63 negated: INT64_MIN
+                break;
+            }
+            default:
+            {
+                std::uint64_t& value = static_cast<UInt64Cell&>(cell).m_value;
+                if (big)
+                {
+                    value = UINT64_MAX;
+                    exact = false;
+                }
+                else
+                    value = negative ? 0 - m : m;
+                break;
+            }
+            }
+        }
+        noteNumber(exact, false);
+        const bool sign = type == FIELD_TYPE_INT || type == FIELD_TYPE_INT64;
+        inForm = exact && IntegerDigitsInForm(negative, sign, digits, start);
+        m_readPos = const_cast<char16_t*>(digits.end) + 1;
+        return true;
+    }
+    case FIELD_TYPE_FLOAT:
+    {
+        float value;
+        const char16_t* end = ReadMillionths(start, EndsValue, value, inForm);
+        if (end == nullptr)
+            return false;
+        static_cast<FloatCell&>(cell).m_value = value;
+        m_readPos = const_cast<char16_t*>(end) + 1;
+        return true;
+    }
+    case FIELD_TYPE_STRING:
+    {
+        char16_t* const end = scan::FindValueEnd(start, limit);
+        const std::ptrdiff_t length = end - start;
+        if (length > StringCell::kMaxLength)
+            return false; // cut, with a report
+        static_cast<StringCell&>(cell).Borrow(start, static_cast<int>(length));
+        inForm = true;
+        m_readPos = end + 1;
+        return true;
+    }
+    case FIELD_TYPE_STRING_INT:
+    {
+        StringIntCell& list = static_cast<StringIntCell&>(cell);
+        if (list.Count() != 0)
+            return false;
+        int values[ListCell<int>::kMaxCount];
+        int count = 0;
+        bool form = true;
+        const char16_t* p = start;
+        for (;;)
+        {
+            const bool negative = *p == u'-';
+            const DigitRun digits = ScanDigits(p + (negative ? 1 : 0));
+            // Nine digits and a sign are always an exact 32-bit value.
+            if (digits.count == 0 || digits.count > 9 || count == ListCell<int>::kMaxCount)
+                return false;
+            form = form && IntegerDigitsInForm(negative, true, digits, p);
+            const std::int64_t m = static_cast<std::int64_t>(digits.value);
+            values[count++] = static_cast<int>(negative ? -m : m);
+            p = digits.end;
+            if (*p != u'|')
+                break;
+            ++p;
+        }
+        if (!EndsValue(*p))
+            return false;
+        int* stored = static_cast<int*>(pool.allocate(sizeof(int) * static_cast<std::size_t>(count)));
+        std::memcpy(stored, values, sizeof(int) * static_cast<std::size_t>(count));
+        list.Borrow(stored, count);
+        inForm = form;
+        m_readPos = const_cast<char16_t*>(p) + 1;
+        return true;
+    }
+    case FIELD_TYPE_STRING_FLOAT:
+    {
+        StringFloatCell& list = static_cast<StringFloatCell&>(cell);
+        if (list.Count() != 0)
+            return false;
+        float values[ListCell<float>::kMaxCount];
+        int count = 0;
+        bool form = true;
+        const char16_t* p = start;
+        for (;;)
+        {
+            if (count == ListCell<float>::kMaxCount)
+                return false;
+            bool pieceForm;
+            const char16_t* end = ReadMillionths(p, EndsListPiece, values[count], pieceForm);
+            if (end == nullptr)
+                return false;
+            ++count;
+            form = form && pieceForm;
+            p = end;
+            if (*p != u'|')
+                break;
+            ++p;
+        }
+        float* stored = static_cast<float*>(pool.allocate(sizeof(float) * static_cast<std::size_t>(count)));
+        std::memcpy(stored, values, sizeof(float) * static_cast<std::size_t>(count));
+        list.Borrow(stored, count);
+        inForm = form;
+        m_readPos = const_cast<char16_t*>(p) + 1;
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
 void TableSerializer::ReadRow(Cell* const* cells, int count, scl::BumpPool& pool)
 {
     m_mode = ModeRead;
@@ -798,9 +1067,19 @@ void TableSerializer::ReadRow(Cell* const* cells, int count, scl::BumpPool& pool
             inForm = false;
             continue;
         }
-        if (!readyToTransfer(__LINE__))
+        // readyToTransfer's checks, of which only the file can fail here; the first value of a
+        // line may also have a report to make.
+        if (m_valueIndex > 0 && m_file.IsOpen())
+            ++m_valueIndex;
+        else if (!readyToTransfer(__LINE__))
             return;
         const char16_t* const start = m_readPos;
+        bool valueInForm;
+        if (start != nullptr && start < m_lineEnd && readValueFast(*cell, pool, valueInForm))
+        {
+            inForm = inForm && valueInForm;
+            continue;
+        }
         const ReadIssues before = m_readIssues;
         switch (cell->Type())
         {

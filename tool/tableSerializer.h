@@ -229,6 +229,7 @@ private:
     void writeString(const char16_t* value, int length);
     void writeCell(Cell& cell);
     bool valueInWriterForm(Cell& cell, const char16_t* start, const ReadIssues& before) const;
+    bool readValueFast(Cell& cell, scl::BumpPool& pool, bool& inForm);
     void buildRow(Cell* const* cells, int count, bool forFile);
     void appendText(const char16_t* text, int count, bool replaceSeparators);
     void appendSeparator(char16_t separator);

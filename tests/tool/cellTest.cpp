@@ -655,6 +655,29 @@ std::string DecimalPrefix(const std::string& text)
     return text.substr(0, i);
 }
 
+// ParseFloat against strtod of the text's decimal prefix, narrowed to float (beyond the float range
+// the nearest limit): the same value, sign included, and exact only when the text is one number
+// that float holds.
+void ExpectFloatReadsAsStrtod(const std::string& text)
+{
+    const std::string decimal = DecimalPrefix(text);
+    errno = 0;
+    const double d = decimal.empty() ? 0.0 : std::strtod(decimal.c_str(), nullptr);
+    const bool range = errno == ERANGE;
+    const float narrowed = static_cast<float>(d);
+    const float expected = std::isinf(narrowed) ? std::copysign(FLT_MAX, narrowed) : narrowed;
+    const auto got = Parse16<float>(tarn::text::ParseFloat, text);
+    EXPECT_EQ(got.first, expected) << text;
+    EXPECT_EQ(std::signbit(got.first), std::signbit(expected)) << text;
+    const bool consumedAll = !decimal.empty() && decimal.size() == text.size();
+    if (!consumedAll || range)
+        EXPECT_FALSE(got.second) << text;
+    else if (std::isfinite(d) && (std::isinf(narrowed) || (d != 0.0 && narrowed == 0.0f)))
+        EXPECT_FALSE(got.second) << text; // narrowed out of float's range
+    else
+        EXPECT_TRUE(got.second) << text;
+}
+
 } // namespace
 
 TEST(NumberText, FloatsReadAsStrtodOfTheirDecimalPart)
@@ -698,22 +721,140 @@ TEST(NumberText, FloatsReadAsStrtodOfTheirDecimalPart)
     }
     texts.push_back(std::string(600, '1') + ".5"); // longer than any stack buffer
     for (const std::string& text : texts)
+        ExpectFloatReadsAsStrtod(text);
+}
+
+// Short decimal text (at most 19 significant digits, a power of ten within 22 either way) is
+// read by one exact multiplication or division; everything at and past those edges by the
+// general reader. Both give strtod's value.
+TEST(NumberText, ShortDecimalTextReadsAsStrtodAtEveryEdge)
+{
+    std::vector<std::string> texts = {"9007199254740992",     // 2^53: the largest exact mantissa
+                                      "9007199254740993",     // 2^53 + 1: past it
+                                      "1234567890123456789",  // 19 digits
+                                      "12345678901234567890", // 20 digits
+                                      "0000000000000000000000001234567890123456789",
+                                      "1e22",
+                                      "1e23",
+                                      "1e-22",
+                                      "1e-23",
+                                      "-1e-22",
+                                      "9007199254740992e22",
+                                      "9007199254740992e-22",
+                                      "0e999",
+                                      "0e9999",
+                                      "-0.0",
+                                      "-0.000000",
+                                      "+0.5",
+                                      "+-0.5",
+                                      ".5e-3",
+                                      "5.e3",
+                                      "1e+022",
+                                      "1e0022",
+                                      "1.5E+1",
+                                      "0.000000000000000000001",
+                                      "0.0000000000000000000001",
+                                      "0.00000000000000000000001",
+                                      "1.00000000000000000000000000000000000000000000001",
+                                      "1.4e-45",
+                                      "1e-45",
+                                      "0.7e-45",
+                                      "1.17549435e-38", // the smallest normal float
+                                      "1.1754942e-38",  // a subnormal float
+                                      "340282346638528859811704183484516925440",
+                                      "340282356779733661637539395458142568448", // rounds to infinity
+                                      "3.4028235e38",
+                                      "16777217",
+                                      "16777217.000000",
+                                      "0.100000",
+                                      "780.687500",
+                                      "1.5 ",
+                                      " 1.5",
+                                      "1.5|2"};
+    std::mt19937 rng(7);
+    for (int i = 0; i < 20000; ++i)
     {
-        const std::string decimal = DecimalPrefix(text);
+        std::string text;
+        if (rng() % 4 == 0)
+            text += rng() % 2 ? "-" : "+";
+        const int digits = 1 + static_cast<int>(rng() % 21);
+        const int point = static_cast<int>(rng() % (digits + 2)) - 1; // -1: no point
+        for (int k = 0; k < digits; ++k)
+        {
+            if (k == point)
+                text += '.';
+            text += static_cast<char>('0' + (k == 0 && rng() % 3 == 0 ? 0 : rng() % 10));
+        }
+        if (point == digits)
+            text += '.';
+        if (rng() % 3 == 0)
+            text += (rng() % 2 ? "e" : "E") + std::to_string(static_cast<int>(rng() % 61) - 30);
+        texts.push_back(text);
+    }
+    for (const std::string& text : texts)
+        ExpectFloatReadsAsStrtod(text);
+}
+
+// Integers of every length, with and without sign, leading zeros and text after them: each
+// reader gives what the C library's gives (32-bit long for INT and UINT).
+TEST(NumberText, IntegersOfEveryLengthReadAsTheCLibrary)
+{
+    std::vector<std::string> texts;
+    std::mt19937 rng(5);
+    for (int i = 0; i < 20000; ++i)
+    {
+        std::string text;
+        if (rng() % 16 == 0)
+            text += " ";
+        if (rng() % 3 == 0)
+            text += rng() % 4 ? "-" : "+";
+        const int digits = static_cast<int>(rng() % 25);
+        const int zeros = rng() % 5 == 0 ? static_cast<int>(rng() % 4) : 0;
+        text += std::string(static_cast<size_t>(zeros), '0');
+        for (int k = 0; k < digits; ++k)
+            text += static_cast<char>('0' + rng() % 10);
+        if (rng() % 16 == 0)
+            text += "x";
+        texts.push_back(text);
+    }
+    for (const char* edge :
+         {"2147483647", "2147483648", "-2147483648", "-2147483649", "4294967295", "4294967296", "-4294967295",
+          "-4294967296", "9223372036854775807", "9223372036854775808", "-9223372036854775808",
+          "-9223372036854775809", "18446744073709551615", "18446744073709551616", "-18446744073709551615",
+          "-18446744073709551616", "99999999999999999999", "9999999999999999999", "999999999999999999"})
+        texts.push_back(edge);
+    for (const std::string& text : texts)
+    {
+        char* end = nullptr;
         errno = 0;
-        const double d = decimal.empty() ? 0.0 : std::strtod(decimal.c_str(), nullptr);
-        const float narrowed = static_cast<float>(d);
-        // Beyond the float range: the nearest limit.
-        const float expected = std::isinf(narrowed) ? std::copysign(FLT_MAX, narrowed) : narrowed;
-        const auto got = Parse16<float>(tarn::text::ParseFloat, text);
-        EXPECT_EQ(got.first, expected) << text;
-        EXPECT_EQ(std::signbit(got.first), std::signbit(expected)) << text;
-        const bool consumedAll = !decimal.empty() && decimal.size() == text.size();
-        if (!consumedAll || errno == ERANGE)
-            EXPECT_FALSE(got.second) << text;
-        else if (std::isfinite(d) && (std::isinf(narrowed) || (d != 0.0 && narrowed == 0.0f)))
-            EXPECT_FALSE(got.second) << text; // narrowed out of float's range
-        else
-            EXPECT_TRUE(got.second) << text;
+        const long long s64 = std::strtoll(text.c_str(), &end, 10);
+        const bool s64Range = errno == ERANGE;
+        const bool whole = end != text.c_str() && *end == 0;
+        EXPECT_EQ(Parse16<std::int64_t>(tarn::text::ParseInt64, text),
+                  std::make_pair(static_cast<std::int64_t>(s64), whole && !s64Range))
+            << text;
+        errno = 0;
+        const unsigned long long u64 = std::strtoull(text.c_str(), &end, 10);
+        const bool u64Range = errno == ERANGE;
+        EXPECT_EQ(Parse16<std::uint64_t>(tarn::text::ParseUInt64, text),
+                  std::make_pair(static_cast<std::uint64_t>(u64), whole && !u64Range))
+            << text;
+        // strtol with a 32-bit long: strtoll clamped to its range.
+        const bool s32Range = s64Range || s64 < INT32_MIN || s64 > INT32_MAX;
+        const std::int32_t s32 =
+            s64 < INT32_MIN ? INT32_MIN : (s64 > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(s64));
+        EXPECT_EQ(Parse16<std::int32_t>(tarn::text::ParseInt32, text),
+                  std::make_pair(s32, whole && !s32Range))
+            << text;
+        // strtoul with a 32-bit long: the magnitude saturates at 2^32 - 1, a minus sign negates
+        // modulo 2^32.
+        const bool negative = text.find('-') != std::string::npos;
+        const unsigned long long magnitude = negative ? 0ULL - u64 : u64;
+        const bool u32Range = u64Range || magnitude > UINT32_MAX;
+        const std::uint32_t u32 =
+            u32Range ? UINT32_MAX : static_cast<std::uint32_t>(negative ? 0ULL - magnitude : magnitude);
+        EXPECT_EQ(Parse16<std::uint32_t>(tarn::text::ParseUInt32, text),
+                  std::make_pair(u32, whole && !u32Range))
+            << text;
     }
 }

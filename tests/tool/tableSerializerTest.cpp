@@ -864,6 +864,82 @@ std::string WithoutLineNumbers(const std::string& out)
     return result;
 }
 
+// What ReadRow makes of every row of a data file (after its two header lines).
+struct ReadRowResult
+{
+    std::vector<std::vector<std::string>> values; // ExactValue of every cell
+    std::vector<tarn::ReadIssues> issues;
+    std::vector<int> extra;    // ExtraValueCount
+    std::vector<bool> claimed; // m_rowInWriterForm
+    std::vector<bool> rebuilt; // BuildRow makes the very line
+    std::string reports;       // without line numbers
+};
+
+ReadRowResult ReadEveryRow(const std::u16string& path, const std::vector<FIELD_TYPE>& types)
+{
+    ReadRowResult result;
+    testing::internal::CaptureStdout();
+    {
+        TableSerializer s;
+        s.OpenRead(path.c_str());
+        s.NextLine();
+        s.NextLine();
+        scl::BumpPool pool;
+        while (s.NextLine())
+        {
+            Row row = MakeRow(types);
+            const std::vector<tarn::Cell*> cells = Pointers(row);
+            s.ReadRow(cells.data(), static_cast<int>(cells.size()), pool);
+            result.issues.push_back(s.m_readIssues);
+            result.extra.push_back(s.ExtraValueCount());
+            // Said to be in the writer's form only when the writer makes this very line of the
+            // cells (the other way round it may be too cautious: the table then compares).
+            const bool claimed = s.m_rowInWriterForm;
+            const std::u16string line(s.LineBegin(), static_cast<size_t>(s.LineLength()));
+            s.BuildRow(cells.data(), static_cast<int>(cells.size()));
+            const std::u16string built(s.m_writeBuffer.c_str(), static_cast<size_t>(s.m_writeLength - 2));
+            if (claimed)
+            {
+                EXPECT_EQ(U8(built.c_str()), U8(line.c_str())) << "line " << s.m_lineNumber;
+            }
+            result.claimed.push_back(claimed);
+            result.rebuilt.push_back(built == line);
+            result.values.emplace_back();
+            for (tarn::Cell* cell : cells)
+            {
+                if (cell->Type() == FIELD_TYPE_STRING)
+                    static_cast<tarn::StringCell*>(cell)->TerminateBorrowed();
+                result.values.back().push_back(ExactValue(*cell));
+            }
+        }
+    }
+    result.reports = WithoutLineNumbers(testing::internal::GetCapturedStdout());
+    return result;
+}
+
+// ReadRow and the cells' Serialize agree on every row: values, read issues, values left over
+// and reports.
+void ExpectSameAsSerialize(const ReadRowResult& fast, const LoadedFile& generic,
+                           const std::string& genericReports)
+{
+    ASSERT_EQ(fast.values.size(), generic.rows.size());
+    for (size_t i = 0; i < fast.values.size(); ++i)
+    {
+        std::vector<std::string> genericValues;
+        for (const auto& cell : generic.rows[i])
+            genericValues.push_back(ExactValue(*cell));
+        EXPECT_EQ(fast.values[i], genericValues) << "line " << i + 3;
+        EXPECT_EQ(fast.extra[i], generic.extraValues[i]) << "line " << i + 3;
+        const tarn::ReadIssues& a = fast.issues[i];
+        const tarn::ReadIssues& b = generic.issues[i];
+        EXPECT_TRUE(a.cutValues == b.cutValues && a.droppedElements == b.droppedElements &&
+                    a.inexactNumbers == b.inexactNumbers && a.emptyNumbers == b.emptyNumbers &&
+                    a.strayBreaks == b.strayBreaks && a.longLine == b.longLine)
+            << "line " << i + 3;
+    }
+    EXPECT_EQ(fast.reports, genericReports);
+}
+
 } // namespace
 
 TEST_F(DataFile, ReadRowReadsAsEveryCellsSerializeDoes)
@@ -938,72 +1014,136 @@ TEST_F(DataFile, ReadRowReadsAsEveryCellsSerializeDoes)
     testing::internal::CaptureStdout();
     generic = Load(Path16("in.txt"), kEveryType);
     const std::string genericReports = WithoutLineNumbers(testing::internal::GetCapturedStdout());
-    std::vector<std::vector<std::string>> genericValues;
-    for (const Row& row : generic.rows)
-    {
-        genericValues.emplace_back();
-        for (const auto& cell : row)
-            genericValues.back().push_back(ExactValue(*cell));
-    }
-
-    std::vector<std::vector<std::string>> fastValues;
-    std::vector<tarn::ReadIssues> fastIssues;
-    std::vector<int> fastExtra;
+    const ReadRowResult fast = ReadEveryRow(Path16("in.txt"), kEveryType);
     int inForm = 0;      // rows said to be in the writer's form
     int inFormBuilt = 0; // rows the writer makes exactly
-    testing::internal::CaptureStdout();
+    for (size_t i = 0; i < fast.claimed.size(); ++i)
     {
-        TableSerializer s;
-        s.OpenRead(Path16("in.txt").c_str());
-        s.NextLine();
-        s.NextLine();
-        scl::BumpPool pool;
-        while (s.NextLine())
-        {
-            Row row = MakeRow(kEveryType);
-            const std::vector<tarn::Cell*> cells = Pointers(row);
-            s.ReadRow(cells.data(), static_cast<int>(cells.size()), pool);
-            fastIssues.push_back(s.m_readIssues);
-            fastExtra.push_back(s.ExtraValueCount());
-            // Said to be in the writer's form only when the writer makes this very line of the
-            // cells (the other way round it may be too cautious: the table then compares).
-            const bool claimed = s.m_rowInWriterForm;
-            const std::u16string line(s.LineBegin(), static_cast<size_t>(s.LineLength()));
-            s.BuildRow(cells.data(), static_cast<int>(cells.size()));
-            const std::u16string built(s.m_writeBuffer.c_str(), static_cast<size_t>(s.m_writeLength - 2));
-            if (claimed)
-            {
-                EXPECT_EQ(U8(built.c_str()), U8(line.c_str())) << "line " << s.m_lineNumber;
-            }
-            inForm += claimed ? 1 : 0;
-            inFormBuilt += built == line ? 1 : 0;
-            fastValues.emplace_back();
-            for (tarn::Cell* cell : cells)
-            {
-                if (cell->Type() == FIELD_TYPE_STRING)
-                    static_cast<tarn::StringCell*>(cell)->TerminateBorrowed();
-                fastValues.back().push_back(ExactValue(*cell));
-            }
-        }
+        inForm += fast.claimed[i] ? 1 : 0;
+        inFormBuilt += fast.rebuilt[i] ? 1 : 0;
     }
-    const std::string fastReports = WithoutLineNumbers(testing::internal::GetCapturedStdout());
 
-    ASSERT_EQ(fastValues.size(), 400u);
+    ASSERT_EQ(fast.values.size(), 400u);
     EXPECT_GT(inForm, 20); // both kinds of line were there
     EXPECT_GE(inForm, inFormBuilt * 2 / 3) << inFormBuilt;
     ASSERT_EQ(generic.rows.size(), 400u);
-    for (size_t i = 0; i < fastValues.size(); ++i)
-    {
-        EXPECT_EQ(fastValues[i], genericValues[i]) << "line " << i + 3;
-        EXPECT_EQ(fastExtra[i], generic.extraValues[i]) << "line " << i + 3;
-        const tarn::ReadIssues& a = fastIssues[i];
-        const tarn::ReadIssues& b = generic.issues[i];
-        EXPECT_TRUE(a.cutValues == b.cutValues && a.droppedElements == b.droppedElements &&
-                    a.inexactNumbers == b.inexactNumbers && a.emptyNumbers == b.emptyNumbers &&
-                    a.strayBreaks == b.strayBreaks && a.longLine == b.longLine)
-            << "line " << i + 3;
-    }
+    ExpectSameAsSerialize(fast, generic, genericReports);
     EXPECT_NE(genericReports.find("cut to 1023"), std::string::npos);
     EXPECT_NE(genericReports.find("scl::parray<int>::push_back"), std::string::npos);
-    EXPECT_EQ(fastReports, genericReports);
+}
+
+TEST_F(DataFile, ReadRowReadsEveryEdgeOfTheCommonShapesAsSerializeDoes)
+{
+    // ReadRow reads the common shapes of a value (digits with a minus sign, "%f"'s six decimals,
+    // lists of them, short strings) in one pass, and hands everything else to the general
+    // reader: each value here, at or near the edge between the two, alone on a row of values in
+    // the writer's form, must read as Serialize reads it.
+    std::u16string list64, list65, floats65;
+    for (int i = 0; i < 65; ++i)
+    {
+        const std::u16string sep = i ? u"|" : u"";
+        if (i < 64)
+            list64 += sep + U16(std::to_string(i - 30));
+        list65 += sep + U16(std::to_string(i));
+        floats65 += sep + u"1.500000";
+    }
+    const std::vector<std::vector<std::u16string>> edges = {
+        // INT
+        {u"0",
+         u"-0",
+         u"7",
+         u"-7",
+         u"+7",
+         u" 7",
+         u"007",
+         u"2147483647",
+         u"2147483648",
+         u"-2147483648",
+         u"-2147483649",
+         u"999999999999999999",
+         u"9999999999999999999",
+         u"99999999999999999999",
+         u"000000000000000000000042",
+         u"-99999999999999999999",
+         u"-18446744073709551616",
+         u"12abc",
+         u"-",
+         u"",
+         u"1.5",
+         u"--1"},
+        // STRING
+        {u"", u" x ", u"名字", std::u16string(1023, u'长'), std::u16string(1024, u'长'), u"a\vb"},
+        // UINT
+        {u"0", u"4294967295", u"4294967296", u"-1", u"-4294967295", u"-4294967296", u"18446744073709551615",
+         u"18446744073709551616", u"-0", u"01", u"123456789012345678901", u"99999999999999999999",
+         u"-18446744073709551615", u"-18446744073709551616", u"09999999999999999999"},
+        // INT64
+        {u"9223372036854775807", u"9223372036854775808", u"-9223372036854775808", u"-9223372036854775809",
+         u"18446744073709551615", u"18446744073709551616", u"-18446744073709551616", u"99999999999999999999",
+         u"123456789012345678", u"-0", u"0"},
+        // UINT64
+        {u"18446744073709551615", u"18446744073709551616", u"18446744073709551610", u"-1",
+         u"-18446744073709551615", u"-18446744073709551616", u"09999999999999999999", u"99999999999999999999",
+         u"100000000000000000000", u"0"},
+        // FLOAT
+        {u"0.000000",
+         u"-0.000000",
+         u"0.500000",
+         u"00.500000",
+         u"-00.500000",
+         u"0.100000",
+         u"0.1",
+         u"16777216.000000",
+         u"16777217.000000",
+         u"123456789.000000",
+         u"999999999.999999",
+         u"1234567890.000000",
+         u"0.000001",
+         u"-0.000001",
+         u"0.0000005",
+         u"1e-45",
+         u"3.4028235e38",
+         u"1e39",
+         u"100000002004087734272.000000",
+         u"1.000000e5",
+         u"+1.000000",
+         u"0.5000000",
+         u"-.500000",
+         u".500000",
+         u"5.",
+         u"1.00000",
+         u"1.000000x",
+         u"-"},
+        // STRING_INT
+        {u"1|2", u"2147483647|-2147483648", u"999999999|-999999999", u"1234567890|1", u"2147483648", u"-0|0",
+         u"01|1", u"1||2", u"|1", u"1|", u"1|a", u"-|1", u"+1|2", list64, list65},
+        // STRING_FLOAT
+        {u"0.500000|1.000000", u"0.100000|-0.000000", u"1.5|2", u"0.500000||1.000000", u"|0.500000",
+         u"0.500000|", u"0.500000|x", u"00.500000|1.000000", u"1234567890.000000|1.000000", floats65}};
+    const std::vector<std::u16string> plain = {u"1", u"n",        u"2",   u"3",
+                                               u"4", u"0.500000", u"1|2", u"0.500000"};
+    std::u16string text = kEveryTypeHeader;
+    int lines = 0;
+    for (size_t column = 0; column < edges.size(); ++column)
+    {
+        for (const std::u16string& value : edges[column])
+        {
+            std::u16string row;
+            for (size_t c = 0; c < plain.size(); ++c)
+                row += (c ? u"\t" : u"") + (c == column ? value : plain[c]);
+            text += row + u"\r\n";
+            ++lines;
+        }
+    }
+    WriteBytes("in.txt", Utf16Bytes(text));
+
+    testing::internal::CaptureStdout();
+    const LoadedFile generic = Load(Path16("in.txt"), kEveryType);
+    const std::string genericReports = WithoutLineNumbers(testing::internal::GetCapturedStdout());
+    const ReadRowResult fast = ReadEveryRow(Path16("in.txt"), kEveryType);
+    ASSERT_EQ(fast.values.size(), static_cast<size_t>(lines));
+    ExpectSameAsSerialize(fast, generic, genericReports);
+    // Rows in the writer's form are known as such without building them.
+    for (size_t i = 0; i < fast.claimed.size(); ++i)
+        EXPECT_EQ(fast.claimed[i], fast.rebuilt[i]) << "line " << i + 3;
 }
