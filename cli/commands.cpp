@@ -30,11 +30,6 @@ TableList& LoadAll()
     return list;
 }
 
-std::string Utf8(const char16_t* s)
-{
-    return scl::ToUtf8(s);
-}
-
 void Print(const Diagnostic& d, FILE* stream)
 {
     const std::string line = d.text() + "\n";

@@ -212,7 +212,8 @@ std::vector<LinkIndex::Referrer> LinkIndex::ReferrersOf(const Table* target, int
         if (found.empty() || !(found.back() == r))
             found.push_back(r);
     }
-    std::stable_sort(found.begin(), found.end(), [this](const Referrer& a, const Referrer& b)
+    std::stable_sort(found.begin(), found.end(),
+                     [this](const Referrer& a, const Referrer& b)
                      { return TargetIndex(a.row->m_table) < TargetIndex(b.row->m_table); });
     return found;
 }

@@ -55,9 +55,11 @@ public:
     }
 
 private:
-    Problem& Add(const Table& table, const std::string& file, int line, const std::string& message)
+    Problem& Add(Problem::Kind kind, const Table& table, const std::string& file, int line,
+                 const std::string& message)
     {
         Problem p;
+        p.kind = kind;
         p.severity = Diagnostic::Error;
         p.file = file;
         p.table = Utf8(table.m_fileName.c_str());
@@ -91,9 +93,10 @@ private:
             const auto inserted = firstLine.emplace(id, row.m_line);
             if (!inserted.second)
             {
-                Problem& p = Add(table, file, row.m_line,
-                                 "id " + std::to_string(id) + " is used again (first at line " +
-                                     std::to_string(inserted.first->second) + "); rows are known by their id");
+                Problem& p =
+                    Add(Problem::DuplicateId, table, file, row.m_line,
+                        "id " + std::to_string(id) + " is used again (first at line " +
+                            std::to_string(inserted.first->second) + "); rows are known by their id");
                 p.position = position;
                 p.rowId = id;
                 p.field = row.m_idFieldIndex;
@@ -119,7 +122,7 @@ private:
             Table* target = m_list.find(field.m_linkTableName.c_str());
             if (target == nullptr)
             {
-                Add(table, file + ".meta", 0,
+                Add(Problem::MissingTable, table, file + ".meta", 0,
                     FieldLabel(table, i) + " links to \"" + Utf8(field.m_linkTableName.c_str()) +
                         "\", which is not a table of tableList.xml")
                     .field = i;
@@ -145,7 +148,7 @@ private:
                     int id = 0;
                     if (LinkTargetId(value, id) && ids.count(id) != 0)
                         return;
-                    Problem& p = Add(table, file, row.m_line,
+                    Problem& p = Add(Problem::DanglingLink, table, file, row.m_line,
                                      FieldLabel(table, link.field) + " is " + text() +
                                          ", which is not the id of a row of \"" +
                                          Utf8(link.target->m_fileName.c_str()) + "\"");
@@ -225,9 +228,10 @@ std::vector<Problem> CheckTables(TableList& list)
         p.file = d.file;
         // A finding about "x.txt.meta" is about the table "x.txt".
         const std::string meta = ".meta";
-        p.table = d.file.size() > meta.size() && d.file.compare(d.file.size() - meta.size(), meta.size(), meta) == 0
-                      ? d.file.substr(0, d.file.size() - meta.size())
-                      : d.file;
+        p.table =
+            d.file.size() > meta.size() && d.file.compare(d.file.size() - meta.size(), meta.size(), meta) == 0
+                ? d.file.substr(0, d.file.size() - meta.size())
+                : d.file;
         if (p.table == "tableList.xml")
             p.table.clear();
         p.line = d.line;
@@ -235,7 +239,8 @@ std::vector<Problem> CheckTables(TableList& list)
         problems.push_back(std::move(p));
     }
     std::vector<Problem> links = CheckLinksAndIds(list);
-    problems.insert(problems.end(), std::make_move_iterator(links.begin()), std::make_move_iterator(links.end()));
+    problems.insert(problems.end(), std::make_move_iterator(links.begin()),
+                    std::make_move_iterator(links.end()));
     return problems;
 }
 

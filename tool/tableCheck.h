@@ -19,6 +19,15 @@ class Cell;
 
 struct Problem
 {
+    enum Kind
+    {
+        LoadFinding,  // what loading found (the list's diagnostics)
+        DuplicateId,  // a row whose id an earlier row of its table has
+        DanglingLink, // a link value that is the id of no row of the linked table
+        MissingTable  // a link field whose table the list does not have
+    };
+
+    Kind kind = LoadFinding;
     Diagnostic::Severity severity = Diagnostic::Error;
     std::string file;    // UTF-8: the data file, or its ".meta" for a link to a missing table
     std::string table;   // UTF-8 data file name of the table the finding is about; may be empty

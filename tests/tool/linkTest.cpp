@@ -12,6 +12,7 @@
 #include "tool/cellValue.h"
 #include "tool/linkIndex.h"
 #include "tool/tableCheck.h"
+#include "tool/tableFind.h"
 #include "tool/tables.h"
 
 namespace
@@ -39,7 +40,8 @@ protected:
         std::vector<std::string> items = {"ID\tName", "INT\tSTRING"};
         items.insert(items.end(), itemRows.begin(), itemRows.end());
         WriteTable("items.txt", {"INT ID", "STRING Name"}, items);
-        std::vector<std::string> monsters = {"ID\tName\tDrop\tLoot\tBoss", "INT\tSTRING\tINT\tSTRING_INT\tINT"};
+        std::vector<std::string> monsters = {"ID\tName\tDrop\tLoot\tBoss",
+                                             "INT\tSTRING\tINT\tSTRING_INT\tINT"};
         monsters.insert(monsters.end(), monsterRows.begin(), monsterRows.end());
         WriteTable("monsters.txt",
                    {"INT ID", "STRING Name", "INT Drop items.txt", "STRING_INT Loot items.txt",
@@ -87,7 +89,8 @@ TEST_F(LinkTest, CheckFindsDanglingLinksDuplicateIdsAndLoadFindingsAsValues)
         {4, 1, 11, 2, "\"Drop\" is 7, which is not the id of a row of \"items.txt\""},
         {5, 2, 10, 4, "\"Boss\" is 12, which is not the id of a row of \"monsters.txt\""},
     };
-    ASSERT_EQ(problems.size(), std::size(expected)) << [&] {
+    ASSERT_EQ(problems.size(), std::size(expected)) << [&]
+    {
         std::string all;
         for (const Problem& p : problems)
             all += p.text() + "\n";
@@ -105,8 +108,9 @@ TEST_F(LinkTest, CheckFindsDanglingLinksDuplicateIdsAndLoadFindingsAsValues)
         EXPECT_EQ(problems[i].field, expected[i].field);
         EXPECT_EQ(problems[i].message, expected[i].message);
     }
-    EXPECT_EQ(problems[1].text(),
-              "monsters.txt:3: error: \"Loot\" is 9 (in its list), which is not the id of a row of \"items.txt\"");
+    EXPECT_EQ(
+        problems[1].text(),
+        "monsters.txt:3: error: \"Loot\" is 9 (in its list), which is not the id of a row of \"items.txt\"");
 }
 
 TEST_F(LinkTest, CheckNamesTheTableOfLoadFindingsAndMissingLinkTables)
@@ -157,8 +161,9 @@ TEST_F(LinkTest, IncrementalUpdatesMatchARebuild)
 {
     std::vector<std::string> rows;
     for (int i = 1; i <= 40; ++i)
-        rows.push_back(std::to_string(100 + i) + "\tm" + std::to_string(i) + "\t" + std::to_string(i % 4) + "\t" +
-                       std::to_string(i % 3 + 1) + "|" + std::to_string(i % 5) + "\t" + std::to_string(100 + i / 2));
+        rows.push_back(std::to_string(100 + i) + "\tm" + std::to_string(i) + "\t" + std::to_string(i % 4) +
+                       "\t" + std::to_string(i % 3 + 1) + "|" + std::to_string(i % 5) + "\t" +
+                       std::to_string(100 + i / 2));
     TableList& list = LoadLinked(rows);
     Table* items = list.find(u"items.txt");
     Table* monsters = list.find(u"monsters.txt");
@@ -241,6 +246,44 @@ TEST_F(LinkTest, NewIdsGoAboveLinkedIdsAndEditedIds)
     monsters->NoteId(700);
     EXPECT_EQ(monsters->NewRow(u"e")->Id(), 701);
     EXPECT_EQ(NewReports(), 0u);
+}
+
+// Finding: ids, names and list cells by their text form, inside words or as whole words only,
+// ASCII case ignored; table, position, id and field of each match.
+TEST_F(LinkTest, FindSearchesEveryCellsTextByWordOrInside)
+{
+    TableList& list = LoadLinked({"10\tTroll\t1\t2|31\t0", "11\tTrollKing\t3\t\t10", "110\t山妖王\t0\t\t0"});
+    std::vector<Table*> all = {list.at(0), list.at(1)};
+    struct Case
+    {
+        std::string text;
+        bool wholeWord;
+        std::vector<std::tuple<std::string, int, int>> found; // table, row id, field
+    } cases[] = {
+        {"11", true, {{"monsters.txt", 11, 0}}},
+        {"11", false, {{"monsters.txt", 11, 0}, {"monsters.txt", 110, 0}}},
+        {"troll", false, {{"monsters.txt", 10, 1}, {"monsters.txt", 11, 1}}},
+        {"TROLL", true, {{"monsters.txt", 10, 1}}},
+        {"3", true, {{"items.txt", 3, 0}, {"monsters.txt", 11, 2}}}, // not 31 in "2|31"
+        {"妖", false, {{"monsters.txt", 110, 1}}},
+        {"妖", true, {}}, // inside a word of CJK characters
+        {"弓", true, {{"items.txt", 3, 1}}},
+        {"", false, {}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.text + (c.wholeWord ? " (whole word)" : ""));
+        std::vector<std::tuple<std::string, int, int>> found;
+        for (const tarn::FindMatch& m : tarn::FindInTables(all, U16(c.text), c.wholeWord))
+        {
+            found.emplace_back(scl::ToUtf8(m.table->m_fileName.c_str()), m.rowId, m.field);
+            EXPECT_EQ(m.table->RowAtPosition(m.position)->Id(), m.rowId);
+        }
+        EXPECT_EQ(found, c.found);
+    }
+    bool truncated = false;
+    EXPECT_EQ(tarn::FindInTables(all, u"1", false, 2, &truncated).size(), 2u);
+    EXPECT_TRUE(truncated);
 }
 
 } // namespace
