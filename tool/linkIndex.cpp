@@ -1,6 +1,7 @@
 #include "tool/linkIndex.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "tool/row.h"
 #include "tool/tableCheck.h"
@@ -15,6 +16,7 @@ void LinkIndex::Clear()
 {
     m_built = false;
     m_tables.clear();
+    m_targets.clear();
     m_tableIndex.clear();
     m_links.clear();
     m_heads.clear();
@@ -51,7 +53,28 @@ void LinkIndex::Build(TableList& list)
         m_links.emplace(table, std::move(links));
     }
     m_nodes.reserve(expected);
-    m_heads.reserve(expected / 2 + 16);
+    // A dense array of chain heads for each linked table whose ids are compact.
+    m_targets.resize(m_tables.size());
+    for (const auto& entry : m_links)
+        for (const Link& link : entry.second)
+        {
+            Target& target = m_targets[static_cast<std::size_t>(link.targetIndex)];
+            if (!target.heads.empty() || link.target->m_rows.empty())
+                continue;
+            long long lo = INT32_MAX;
+            long long hi = INT32_MIN;
+            for (const Row& row : link.target->m_rows)
+            {
+                lo = std::min<long long>(lo, row.Id());
+                hi = std::max<long long>(hi, row.Id());
+            }
+            const long long span = hi - lo + 1;
+            if (span <= 2LL * link.target->m_rows.size() + 1024)
+            {
+                target.lo = static_cast<int>(lo);
+                target.heads.assign(static_cast<std::size_t>(span), kNone);
+            }
+        }
 
     // Rows and their link fields are walked from the last to the first so that each key's chain,
     // which grows at its head, ends up in file order.
@@ -88,7 +111,26 @@ Table* LinkIndex::LinkTarget(const Table* table, int field) const
     return nullptr;
 }
 
-void LinkIndex::Add(std::uint64_t key, Row* row, int field)
+std::uint32_t* LinkIndex::Head(int targetIndex, int id, bool create)
+{
+    Target& target = m_targets[static_cast<std::size_t>(targetIndex)];
+    const long long k = static_cast<long long>(id) - target.lo;
+    if (k >= 0 && k < static_cast<long long>(target.heads.size()))
+        return &target.heads[static_cast<std::size_t>(k)];
+    if (!create)
+    {
+        const auto found = m_heads.find(Key(targetIndex, id));
+        return found != m_heads.end() ? &found->second : nullptr;
+    }
+    return &m_heads.try_emplace(Key(targetIndex, id), kNone).first->second;
+}
+
+const std::uint32_t* LinkIndex::Head(int targetIndex, int id) const
+{
+    return const_cast<LinkIndex*>(this)->Head(targetIndex, id, false);
+}
+
+void LinkIndex::Add(int targetIndex, int id, Row* row, int field)
 {
     std::uint32_t slot;
     if (m_free != kNone)
@@ -101,18 +143,17 @@ void LinkIndex::Add(std::uint64_t key, Row* row, int field)
         slot = static_cast<std::uint32_t>(m_nodes.size());
         m_nodes.push_back({});
     }
-    auto head = m_heads.try_emplace(key, kNone).first;
-    m_nodes[slot] = {row, field, head->second};
-    head->second = slot;
+    std::uint32_t* head = Head(targetIndex, id, true);
+    m_nodes[slot] = {row, field, *head};
+    *head = slot;
     ++m_size;
 }
 
-void LinkIndex::Remove(std::uint64_t key, Row* row, int field)
+void LinkIndex::Remove(int targetIndex, int id, Row* row, int field)
 {
-    const auto head = m_heads.find(key);
-    if (head == m_heads.end())
+    std::uint32_t* link = Head(targetIndex, id, false);
+    if (link == nullptr)
         return;
-    std::uint32_t* link = &head->second;
     while (*link != kNone)
     {
         Node& node = m_nodes[*link];
@@ -127,8 +168,6 @@ void LinkIndex::Remove(std::uint64_t key, Row* row, int field)
         }
         link = &node.next;
     }
-    if (head->second == kNone)
-        m_heads.erase(head);
 }
 
 void LinkIndex::AddCell(Row* row, const Link& link)
@@ -140,7 +179,7 @@ void LinkIndex::AddCell(Row* row, const Link& link)
     ForEachLinkedId(*cell,
                     [&](int id)
                     {
-                        Add(Key(link.targetIndex, id), row, link.field);
+                        Add(link.targetIndex, id, row, link.field);
                         top = std::max(top, id);
                     });
     link.target->m_linkedMaxId = top;
@@ -151,7 +190,7 @@ void LinkIndex::RemoveCell(Row* row, const Link& link)
     Cell* cell = link.field < row->cells.size() ? row->cells.m_data[link.field] : nullptr;
     if (cell == nullptr)
         return;
-    ForEachLinkedId(*cell, [&](int id) { Remove(Key(link.targetIndex, id), row, link.field); });
+    ForEachLinkedId(*cell, [&](int id) { Remove(link.targetIndex, id, row, link.field); });
 }
 
 void LinkIndex::AddCell(Row* row, int field)
@@ -202,10 +241,10 @@ std::vector<LinkIndex::Referrer> LinkIndex::ReferrersOf(const Table* target, int
     const int targetIndex = TargetIndex(target);
     if (targetIndex < 0)
         return found;
-    const auto head = m_heads.find(Key(targetIndex, id));
-    if (head == m_heads.end())
+    const std::uint32_t* head = Head(targetIndex, id);
+    if (head == nullptr)
         return found;
-    for (std::uint32_t slot = head->second; slot != kNone; slot = m_nodes[slot].next)
+    for (std::uint32_t slot = *head; slot != kNone; slot = m_nodes[slot].next)
     {
         const Referrer r{m_nodes[slot].row, m_nodes[slot].field};
         // A list that names the id more than once is one referrer; its nodes lie side by side.
@@ -223,10 +262,10 @@ int LinkIndex::CountReferences(const Table* target, int id) const
     const int targetIndex = TargetIndex(target);
     if (targetIndex < 0)
         return 0;
-    const auto head = m_heads.find(Key(targetIndex, id));
+    const std::uint32_t* head = Head(targetIndex, id);
     int count = 0;
-    if (head != m_heads.end())
-        for (std::uint32_t slot = head->second; slot != kNone; slot = m_nodes[slot].next)
+    if (head != nullptr)
+        for (std::uint32_t slot = *head; slot != kNone; slot = m_nodes[slot].next)
             ++count;
     return count;
 }

@@ -77,6 +77,17 @@ private:
         int targetIndex;
     };
 
+    // The chains of one linked table: its ids from `lo` on, in a dense array while its ids are
+    // compact (as they normally are); other ids in m_heads.
+    struct Target
+    {
+        int lo = 0;
+        std::vector<std::uint32_t> heads; // id - lo -> first node, or kNone
+    };
+    // The head of the chain of (targetIndex, id); null when there is none and !create.
+    std::uint32_t* Head(int targetIndex, int id, bool create);
+    const std::uint32_t* Head(int targetIndex, int id) const;
+
     static std::uint64_t Key(int targetIndex, int id)
     {
         return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(targetIndex)) << 32) |
@@ -84,8 +95,8 @@ private:
     }
     const std::vector<Link>* LinksOf(const tarn::editor::Table* table) const;
     int TargetIndex(const tarn::editor::Table* table) const;
-    void Add(std::uint64_t key, tarn::Row* row, int field);
-    void Remove(std::uint64_t key, tarn::Row* row, int field);
+    void Add(int targetIndex, int id, tarn::Row* row, int field);
+    void Remove(int targetIndex, int id, tarn::Row* row, int field);
     void AddCell(tarn::Row* row, const Link& link);
     void RemoveCell(tarn::Row* row, const Link& link);
 
@@ -93,7 +104,8 @@ private:
     std::vector<tarn::editor::Table*> m_tables;                                // list order
     std::unordered_map<const tarn::editor::Table*, int> m_tableIndex;          // into m_tables
     std::unordered_map<const tarn::editor::Table*, std::vector<Link>> m_links; // by referring table
-    std::unordered_map<std::uint64_t, std::uint32_t> m_heads;                  // key -> first node
+    std::vector<Target> m_targets;                                             // as m_tables
+    std::unordered_map<std::uint64_t, std::uint32_t> m_heads;                  // ids outside the dense arrays
     std::vector<Node> m_nodes;
     std::uint32_t m_free = kNone;
     std::size_t m_size = 0;

@@ -1,5 +1,6 @@
 #include "tool/tableCheck.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <iterator>
@@ -38,6 +39,46 @@ std::string FloatText(float v)
     return Utf8(std::u16string(number, static_cast<size_t>(text::FormatFloat(number, v))).c_str());
 }
 
+// The ids of a table: a bitmap over their range while they are compact, a hash set otherwise.
+class IdSet
+{
+public:
+    explicit IdSet(Table& table)
+    {
+        long long lo = INT32_MAX;
+        long long hi = INT32_MIN;
+        for (const Row& row : table.m_rows)
+        {
+            lo = std::min<long long>(lo, row.Id());
+            hi = std::max<long long>(hi, row.Id());
+        }
+        if (!table.m_rows.empty() && hi - lo + 1 <= 4LL * table.m_rows.size() + 1024)
+        {
+            m_lo = lo;
+            m_dense.assign(static_cast<size_t>(hi - lo + 1), false);
+            for (const Row& row : table.m_rows)
+                m_dense[static_cast<size_t>(row.Id() - lo)] = true;
+            return;
+        }
+        m_sparse.reserve(static_cast<size_t>(table.m_rows.size()));
+        for (const Row& row : table.m_rows)
+            m_sparse.insert(row.Id());
+    }
+
+    bool Has(int id) const
+    {
+        const long long k = id - m_lo;
+        if (!m_dense.empty())
+            return k >= 0 && k < static_cast<long long>(m_dense.size()) && m_dense[static_cast<size_t>(k)];
+        return m_sparse.count(id) != 0;
+    }
+
+private:
+    long long m_lo = 0;
+    std::vector<bool> m_dense;
+    std::unordered_set<int> m_sparse;
+};
+
 class Checker
 {
 public:
@@ -69,34 +110,51 @@ private:
         return m_findings.back();
     }
 
-    const std::unordered_set<int>& IdsOf(Table& table)
+    const IdSet& IdsOf(Table& table)
     {
         auto it = m_ids.find(&table);
-        if (it != m_ids.end())
-            return it->second;
-        std::unordered_set<int>& ids = m_ids[&table];
-        ids.reserve(static_cast<size_t>(table.m_rows.size()));
-        for (const Row& row : table.m_rows)
-            ids.insert(row.Id());
-        return ids;
+        if (it == m_ids.end())
+            it = m_ids.emplace(&table, IdSet(table)).first;
+        return it->second;
     }
 
     void CheckDuplicateIds(Table& table)
     {
         const std::string file = Utf8(table.m_fileName.c_str());
-        std::unordered_map<int, int> firstLine;
-        firstLine.reserve(static_cast<size_t>(table.m_rows.size()));
+        // The line of each id's first row: an array over the ids' range while they are compact.
+        long long lo = INT32_MAX;
+        long long hi = INT32_MIN;
+        for (const Row& row : table.m_rows)
+        {
+            lo = std::min<long long>(lo, row.Id());
+            hi = std::max<long long>(hi, row.Id());
+        }
+        const bool dense = !table.m_rows.empty() && hi - lo + 1 <= 4LL * table.m_rows.size() + 1024;
+        std::vector<int> denseLine(dense ? static_cast<size_t>(hi - lo + 1) : 0, -1);
+        std::unordered_map<int, int> sparseLine;
         int position = 0;
         for (const Row& row : table.m_rows)
         {
             const int id = row.Id();
-            const auto inserted = firstLine.emplace(id, row.m_line);
-            if (!inserted.second)
+            int* first = nullptr;
+            if (dense)
             {
-                Problem& p =
-                    Add(Problem::DuplicateId, table, file, row.m_line,
-                        "id " + std::to_string(id) + " is used again (first at line " +
-                            std::to_string(inserted.first->second) + "); rows are known by their id");
+                first = &denseLine[static_cast<size_t>(id - lo)];
+            }
+            else
+            {
+                const auto inserted = sparseLine.emplace(id, -1);
+                first = &inserted.first->second;
+            }
+            if (*first < 0)
+            {
+                *first = row.m_line;
+            }
+            else
+            {
+                Problem& p = Add(Problem::DuplicateId, table, file, row.m_line,
+                                 "id " + std::to_string(id) + " is used again (first at line " +
+                                     std::to_string(*first) + "); rows are known by their id");
                 p.position = position;
                 p.rowId = id;
                 p.field = row.m_idFieldIndex;
@@ -139,14 +197,14 @@ private:
             for (const Link& link : links)
             {
                 Cell* cell = row.cells.m_data[link.field];
-                const std::unordered_set<int>& ids = IdsOf(*link.target);
+                const IdSet& ids = IdsOf(*link.target);
                 // The text of a value is made only for a finding.
                 auto check = [&](long double value, auto text)
                 {
                     if (value == 0)
                         return;
                     int id = 0;
-                    if (LinkTargetId(value, id) && ids.count(id) != 0)
+                    if (LinkTargetId(value, id) && ids.Has(id))
                         return;
                     Problem& p = Add(Problem::DanglingLink, table, file, row.m_line,
                                      FieldLabel(table, link.field) + " is " + text() +
@@ -190,7 +248,7 @@ private:
 
     TableList& m_list;
     std::vector<Problem> m_findings;
-    std::unordered_map<const Table*, std::unordered_set<int>> m_ids;
+    std::unordered_map<const Table*, IdSet> m_ids;
 };
 
 } // namespace

@@ -156,6 +156,27 @@ TEST_F(LinkTest, IndexListsEveryReferrerOnceInTableAndFileOrder)
     EXPECT_EQ(index.Size(), 8u);
 }
 
+// Ids far apart (no dense arrays): the same answers from the index and the check.
+TEST_F(LinkTest, SparseIdsAreIndexedAndCheckedAlike)
+{
+    TableList& list = LoadLinked({"10\t狼\t5000000\t1|3\t0", "-7\t熊\t-7\t\t0", "-7\t熊二\t0\t\t0"},
+                                 {"1\t剑", "5000000\t盾", "-7\t弓"});
+    Table* items = list.find(u"items.txt");
+    LinkIndex index;
+    index.Build(list);
+    using N = std::vector<std::tuple<std::string, int, int>>;
+    EXPECT_EQ(Named(index.ReferrersOf(items, 5000000)), (N{{"monsters.txt", 10, 2}}));
+    EXPECT_EQ(Named(index.ReferrersOf(items, -7)), (N{{"monsters.txt", -7, 2}}));
+    EXPECT_EQ(Named(index.ReferrersOf(items, 3)), (N{{"monsters.txt", 10, 3}}));
+    EXPECT_EQ(items->m_linkedMaxId, 5000000);
+    std::vector<std::string> found;
+    for (const Problem& p : tarn::CheckTables(list))
+        found.push_back(p.message);
+    EXPECT_EQ(found, (std::vector<std::string>{
+                         "id -7 is used again (first at line 4); rows are known by their id",
+                         "\"Loot\" is 3 (in its list), which is not the id of a row of \"items.txt\""}));
+}
+
 // Random edits, row insertions and removals told to the index leave it as a fresh build would.
 TEST_F(LinkTest, IncrementalUpdatesMatchARebuild)
 {
