@@ -118,6 +118,13 @@ bool CPropertiesWnd::OnCreate()
             {
                 if (m_pendingRow != nullptr)
                     QTimer::singleShot(0, this, [this]() { ShowPendingRow(); });
+                if (m_referrersStale)
+                    QTimer::singleShot(0, this,
+                                       [this]()
+                                       {
+                                           if (m_referrersStale)
+                                               ShowReferrers(true);
+                                       });
             });
 
     // A double-click on an entry of "被引用" (the press before it made the entry current).
@@ -342,6 +349,13 @@ void CPropertiesWnd::ShowReferrers(bool force)
 {
     if (m_propertyGrid == nullptr)
         return;
+    if (m_propertyGrid->editedItem() != nullptr)
+    {
+        // The grid is not rebuilt under an open editor: the group follows when the edit ends.
+        m_referrersStale = true;
+        return;
+    }
+    m_referrersStale = false;
     std::vector<tarn::LinkIndex::Referrer> referrers;
     // The alphabetic display sorts the fields alone.
     if (m_document != nullptr && m_shownRow != nullptr && !m_propertyGrid->isAlphabeticMode())
@@ -533,6 +547,10 @@ void CPropertiesWnd::WriteCell(tarn::Cell* cell, const std::u16string& newText)
     {
         // A pane without a document (on its own, in a test) keeps the edit in the cell.
         tarn::SetExactValueText(*cell, newText);
+        // An id given to a row is never given to a new one.
+        if (row != nullptr && row->m_table != nullptr && row->m_idFieldIndex >= 0 &&
+            row->m_idFieldIndex < row->cells.size() && row->cells[row->m_idFieldIndex] == cell)
+            row->m_table->NoteId(row->Id());
         return;
     }
     if (row == nullptr)

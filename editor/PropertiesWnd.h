@@ -134,4 +134,5 @@ private:
     tarn::Row* m_shownRow = nullptr;   // not owned
     tarn::Row* m_pendingRow = nullptr; // not owned; cleared by ForgetRow
     std::vector<tarn::LinkIndex::Referrer> m_referrers; // what "被引用" lists; rows not owned
+    bool m_referrersStale = false; // to be listed again once the open edit ends
 };
