@@ -9,3 +9,7 @@ target_link_libraries(gen_data PRIVATE tessel_bench_data)
 
 add_executable(bench_tablelist ${CMAKE_CURRENT_SOURCE_DIR}/tableListBench.cpp)
 target_link_libraries(bench_tablelist PRIVATE tessel_bench_data benchmark::benchmark)
+
+# Links at scale: the reverse-link index, the "被引用" lookup, the data check and a search.
+add_executable(bench_links ${CMAKE_CURRENT_SOURCE_DIR}/linksBench.cpp)
+target_link_libraries(bench_links PRIVATE tarn)

@@ -13,7 +13,9 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHelpEvent>
 #include <QMessageBox>
+#include <QToolTip>
 #include <QPushButton>
 #include <QHeaderView>
 #include <QMenu>
@@ -102,6 +104,7 @@ bool CClassView::OnCreate()
     m_tree->setIconSize(classview::kTreeImageSize);
     m_tree->header()->setStretchLastSection(true);
     treeFrame->SetTree(m_tree);
+    m_tree->viewport()->installEventFilter(this);
     connect(m_tree, &CCustomTree::contextMenuRequest, this, &CClassView::OnContextMenu);
     connect(m_tree, &CCustomTree::newRowRequested, this, &CClassView::CreateRow);
     connect(m_tree, &CCustomTree::deleteRowsRequested, this, &CClassView::DeleteSelectedRows);
@@ -227,9 +230,40 @@ void CClassView::SetDocument(CTesselDoc* document)
     connect(m_document, &CTesselDoc::rowsRemoved, this, &CClassView::OnRowsRemoved);
     connect(m_document, &CTesselDoc::cellChanged, this, &CClassView::OnCellChanged);
     connect(m_document, &CTesselDoc::tablesReloaded, this, &CClassView::FillTableData);
+    connect(m_document, &CTesselDoc::currentRowChanged, this, &CClassView::ShowCurrentRow);
     if (m_tree != nullptr)
         connect(m_tree, &CCustomTree::caretRowChanged, m_document, &CTesselDoc::SetCurrentRow,
                 Qt::UniqueConnection);
+}
+
+bool CClassView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (m_tree != nullptr && watched == m_tree->viewport() && event->type() == QEvent::ToolTip)
+    {
+        auto* help = static_cast<QHelpEvent*>(event);
+        QTreeWidgetItem* item = m_tree->itemAt(help->pos());
+        if (tarn::Row* row = item != nullptr ? CCustomTree::RowOf(item) : nullptr)
+        {
+            QToolTip::showText(help->globalPos(), QStringLiteral("编号：%1").arg(row->Id()), m_tree->viewport(),
+                               m_tree->visualItemRect(item));
+            return true;
+        }
+    }
+    return DockPane::eventFilter(watched, event);
+}
+
+void CClassView::ShowCurrentRow(tarn::Row* row)
+{
+    // Another view made `row` current (a link followed, a problem or a find result): the caret
+    // goes to its item, alone selected and in view.
+    QTreeWidgetItem* item = row != nullptr ? ItemOf(row) : nullptr;
+    if (item == nullptr || m_tree == nullptr || m_tree->GetCaret() == item)
+        return;
+    if (QTreeWidgetItem* parent = item->parent())
+        parent->setExpanded(true);
+    m_tree->DeselectAll();
+    m_tree->SelectItem(item);
+    m_tree->scrollToItem(item);
 }
 
 void CClassView::CreateRow()

@@ -74,6 +74,9 @@ public:
     // Makes the item of `row` show the row's current display name. Does nothing for a row the tree
     // does not show.
     void RowTextChanged(tarn::Row* row);
+    // The document's current row changed: the caret goes to its item (alone selected, in view)
+    // unless it is there already.
+    void ShowCurrentRow(tarn::Row* row);
 
     // Copy (57634): the selected rows of the first selected row's table on the clipboard as text:
     // a line of field names, then each row as the data file holds it, tab-separated
@@ -119,6 +122,8 @@ protected:
     // The toolbar across the top at its own height; below it the tree, inset by one pixel inside
     // a one-pixel frame.
     void RepositionControls() override;
+    // A row item's tooltip names the row's id ("编号：<id>"), made when it is asked for.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The document's announcements.

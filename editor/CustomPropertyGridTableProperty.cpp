@@ -1,8 +1,12 @@
 #include "editor/CustomPropertyGridTableProperty.h"
 
 #include "base/assert.h"
+#include "editor/CellVariant.h"
+#include "editor/CustomPropertyGridCtrl.h"
 #include "editor/TableViewDlg.h"
 #include "tool/cell.h"
+#include "tool/cellValue.h"
+#include "tool/tableCheck.h"
 #include "tool/tables.h"
 
 #include <QLineEdit>
@@ -13,7 +17,50 @@ CCustomPropertyGridTableProperty::CCustomPropertyGridTableProperty(const QString
     : CCustomPropertyGridProperty(name, value, description)
 {
     setHasButton(true);
-    setAllowEdit(false);
+}
+
+namespace
+{
+bool IsListField(const tarn::Cell& cell)
+{
+    return cell.Type() == FIELD_TYPE_STRING_INT || cell.Type() == FIELD_TYPE_STRING_FLOAT;
+}
+
+// The row ids the cell names (0 is no link).
+std::vector<int> LinkedIds(tarn::Cell& cell)
+{
+    std::vector<int> ids;
+    tarn::ForEachLinkedId(cell, [&](int id) { ids.push_back(id); });
+    return ids;
+}
+} // namespace
+
+std::vector<int> CCustomPropertyGridTableProperty::PickIds(const std::vector<int>& ids)
+{
+    tarn::Cell* cell = GetCell();
+    if (cell == nullptr)
+        return {};
+    std::u16string text;
+    for (std::size_t i = 0; i < ids.size(); ++i)
+    {
+        if (i > 0)
+            text += u'|';
+        const std::string number = std::to_string(ids[i]);
+        text.append(number.begin(), number.end());
+    }
+    if (text.empty() && !IsListField(*cell))
+        text = u"0";
+    const std::u16string previous = tarn::ExactValueText(*cell);
+    if (text != previous && tarn::SetExactValueText(*cell, text))
+    {
+        // The grid hands the change on (to the document, as one undo step) as for a typed edit.
+        if (auto* ctrl = dynamic_cast<CCustomPropertyGridCtrl*>(grid()))
+            ctrl->OnCellChanged(this, cell, previous);
+        const QVariant shown = CellVariant(*cell);
+        if (shown.isValid() && shown.typeId() == valueType())
+            setValue(shown);
+    }
+    return LinkedIds(*cell);
 }
 
 CCustomPropertyGridTableProperty::~CCustomPropertyGridTableProperty() = default;
@@ -59,6 +106,8 @@ void CCustomPropertyGridTableProperty::OnClickButton(const QPoint& point)
     {
         CTableViewDlg dialog(dialogParent);
         dialog.m_viewTable = table;
+        dialog.SetPicker(IsListField(*cell), LinkedIds(*cell),
+                         [this](const std::vector<int>& ids) { return PickIds(ids); });
         dialog.exec();
     }
     giveFocusBack();

@@ -32,6 +32,12 @@ Q_DECLARE_METATYPE(DocRows)
 class DocumentChangeSink
 {
 public:
+    // Before a command changes a cell (the cell still holds its old value); optional.
+    virtual void NotifyCellChanging(tarn::Row* row, int field)
+    {
+        (void)row;
+        (void)field;
+    }
     virtual void NotifyCellChanged(tarn::Row* row, int field) = 0;
     virtual void NotifyRowsInserted(const DocRows& rows) = 0;
     virtual void NotifyRowsRemoved(const DocRows& rows) = 0;

@@ -98,8 +98,17 @@ void SetCellCommand::Apply(const std::u16string& text)
     if (!SCL_ASSERT(m_row != nullptr && m_field >= 0 && m_field < m_row->cells.size()))
         return;
     tarn::Cell* cell = m_row->cells[m_field];
-    if (!SCL_ASSERT(cell != nullptr && tarn::SetExactValueText(*cell, text)))
+    if (!SCL_ASSERT(cell != nullptr))
         return;
+    m_document->NotifyCellChanging(m_row, m_field);
+    if (!SCL_ASSERT(tarn::SetExactValueText(*cell, text)))
+    {
+        m_document->NotifyCellChanged(m_row, m_field); // unchanged: the followers take it back
+        return;
+    }
+    // An id given to a row is never given to a new one.
+    if (m_field == m_row->m_idFieldIndex && m_row->m_table != nullptr)
+        m_row->m_table->NoteId(m_row->Id());
     m_document->NotifyCellChanged(m_row, m_field);
 }
 

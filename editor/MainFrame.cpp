@@ -3,6 +3,7 @@
 #include "editor/AboutDlg.h"
 #include "editor/AppSettings.h"
 #include "editor/CustomPropertyGridCtrl.h"
+#include "editor/LinkBreakBox.h"
 #include "editor/LockKeyIndicators.h"
 #include "editor/Looks.h"
 #include "editor/TableExchangeUi.h"
@@ -76,6 +77,10 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_commands(this)
     m_propertiesPane.SetDocument(&m_document);
     connect(&m_document, &CTesselDoc::titleChanged, this, &CMainFrame::UpdateCaption);
     connect(&m_document, &CTesselDoc::modifiedChanged, this, &QWidget::setWindowModified);
+    // Deleting rows or changing an id that links still name asks first.
+    m_document.SetLinkBreakConfirmer(
+        [this](const QString& what, const std::vector<tarn::LinkIndex::Referrer>& referrers)
+        { return linkbreak::Ask(this, what, referrers); });
     UpdateCaption();
 }
 
@@ -107,6 +112,7 @@ bool CMainFrame::LoadFrame()
                    QMainWindow::AllowTabbedDocks);
     if (!CreateDockingWindows())
         return false;
+    CreateLinkTools();
 
     m_view = new CTesselView(this);
     setCentralWidget(m_view);

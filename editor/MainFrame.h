@@ -19,6 +19,9 @@
 #include <QMessageBox>
 #include <QPointer>
 
+class CFindBar;
+class CFindPane;
+class CProblemsPane;
 class CTesselView;
 class LockKeyIndicators;
 class QLabel;
@@ -109,6 +112,13 @@ public:
     CClassView m_classView;
     CPropertiesWnd m_propertiesPane;
 
+    // Links, checks and finding (MainFrameLinks.cpp); made by LoadFrame, children of the frame.
+    CProblemsPane* ProblemsPane() const { return m_problemsPane; }
+    CFindPane* FindPane() const { return m_findPane; }
+    CFindBar* FindBar() const { return m_findBar; }
+    // "检查数据" (F7): shows the pane "问题" and checks the data.
+    void OnCheckData();
+
 protected:
     // Closing (the window's close button, File -> Exit) first commits the open edit (a refused
     // one keeps the window open), then asks whether to save unsaved changes.
@@ -116,6 +126,13 @@ protected:
     QMenu* createPopupMenu() override;
 
 private:
+    // The menu "工具(&T)" (before "帮助"), the pane "问题", the find bar and the pane "查找结果",
+    // with their commands.
+    void CreateLinkTools();
+    CProblemsPane* m_problemsPane = nullptr;
+    CFindPane* m_findPane = nullptr;
+    CFindBar* m_findBar = nullptr;
+
     void CreateCommands();
     void CreateExchangeCommands();
     void CreateMenuBar();

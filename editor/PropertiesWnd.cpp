@@ -5,6 +5,7 @@
 #include "editor/CustomPropertyGridCtrl.h"
 #include "editor/CustomPropertyGridProperty.h"
 #include "editor/CustomPropertyGridTableProperty.h"
+#include "editor/LinkBreakBox.h"
 #include "editor/TesselDoc.h"
 #include "editor/resource.h"
 #include "tool/cell.h"
@@ -18,8 +19,10 @@
 #include <QEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QTimer>
 #include <QToolBar>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -115,7 +118,17 @@ bool CPropertiesWnd::OnCreate()
             {
                 if (m_pendingRow != nullptr)
                     QTimer::singleShot(0, this, [this]() { ShowPendingRow(); });
+                if (m_referrersStale)
+                    QTimer::singleShot(0, this,
+                                       [this]()
+                                       {
+                                           if (m_referrersStale)
+                                               ShowReferrers(true);
+                                       });
             });
+
+    // A double-click on an entry of "被引用" (the press before it made the entry current).
+    m_propertyGrid->treeWidget()->viewport()->installEventFilter(this);
 
     m_toolBar = new QToolBar(client);
     m_toolBar->setObjectName(QStringLiteral("PropertiesToolBar"));
@@ -149,7 +162,11 @@ void CPropertiesWnd::CreateCommands()
     commands.setHandler(ID_EXPAND_ALL, [this]() { m_propertyGrid->expandAll(); });
     commands.setUpdateHandler(ID_EXPAND_ALL, [](CommandUi& ui) { ui.Enable(); });
     commands.setHandler(ID_SORTPROPERTIES,
-                        [this]() { m_propertyGrid->setAlphabeticMode(!m_propertyGrid->isAlphabeticMode()); });
+                        [this]()
+                        {
+                            m_propertyGrid->setAlphabeticMode(!m_propertyGrid->isAlphabeticMode());
+                            ShowReferrers(true);
+                        });
     commands.setUpdateHandler(ID_SORTPROPERTIES,
                               [this](CommandUi& ui)
                               {
@@ -176,6 +193,14 @@ void CPropertiesWnd::RepositionControls()
     m_toolBar->setGeometry(c.left(), c.top() + comboHeight, c.width(), toolBarHeight);
     m_propertyGrid->setGeometry(c.left(), c.top() + comboHeight + toolBarHeight, c.width(),
                                 std::max(0, c.height() - comboHeight - toolBarHeight));
+}
+
+bool CPropertiesWnd::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick && m_propertyGrid != nullptr &&
+        watched == m_propertyGrid->treeWidget()->viewport())
+        OnGridDoubleClicked();
+    return DockPane::eventFilter(watched, event);
 }
 
 bool CPropertiesWnd::event(QEvent* event)
@@ -212,6 +237,7 @@ void CPropertiesWnd::InitPropList(tarn::editor::Table* table)
     UpdateGridFont();
     m_propertyGrid->removeAll();
     m_shownRow = nullptr;
+    m_referrers.clear();
 
     m_propertyGrid->setHeaderVisible(false);
     m_propertyGrid->setHeaderTitles(QStringLiteral("Property"), QStringLiteral("Value"));
@@ -305,6 +331,89 @@ void CPropertiesWnd::DataToUI(tarn::Row* row)
         property->SetCell(cell);
         ShowCellValue(property, cell, false);
     }
+    ShowReferrers(true);
+}
+
+namespace
+{
+const QString kReferrersGroup = QStringLiteral("被引用");
+}
+
+PropertyGridItem* CPropertiesWnd::ReferrersGroup() const
+{
+    PropertyGridItem* group = m_propertyGrid != nullptr ? m_propertyGrid->property(1) : nullptr;
+    return group != nullptr && group->name() == kReferrersGroup ? group : nullptr;
+}
+
+void CPropertiesWnd::ShowReferrers(bool force)
+{
+    if (m_propertyGrid == nullptr)
+        return;
+    if (m_propertyGrid->editedItem() != nullptr)
+    {
+        // The grid is not rebuilt under an open editor: the group follows when the edit ends.
+        m_referrersStale = true;
+        return;
+    }
+    m_referrersStale = false;
+    std::vector<tarn::LinkIndex::Referrer> referrers;
+    // The alphabetic display sorts the fields alone.
+    if (m_document != nullptr && m_shownRow != nullptr && !m_propertyGrid->isAlphabeticMode())
+        referrers = m_document->ReferrersOf(m_shownRow);
+    if (!force && referrers == m_referrers && (ReferrersGroup() != nullptr) == !referrers.empty())
+        return;
+    m_referrers = std::move(referrers);
+    if (ReferrersGroup() != nullptr)
+        m_propertyGrid->removeProperty(1);
+    if (m_referrers.empty())
+        return;
+    auto* group = new PropertyGridItem(kReferrersGroup);
+    for (std::size_t i = 0; i < m_referrers.size(); ++i)
+    {
+        const tarn::LinkIndex::Referrer& r = m_referrers[i];
+        const tarn::editor::Table* table = r.row->m_table;
+        QString field;
+        if (r.field >= 0 && r.field < table->m_fields.size())
+            field = FromUtf16(table->m_fields[r.field].m_name.c_str());
+        auto* entry = new PropertyGridItem(
+            QStringLiteral("%1 %2").arg(FromUtf16(table->m_label.c_str())).arg(r.row->Id()),
+            QVariant(QStringLiteral("%1（%2）").arg(FromUtf16(r.row->Name()), field)),
+            linkbreak::DescribeReferrer(r), static_cast<quintptr>(i));
+        entry->setAllowEdit(false);
+        group->addSubItem(entry);
+    }
+    m_propertyGrid->addProperty(group);
+}
+
+void CPropertiesWnd::OnGridDoubleClicked()
+{
+    PropertyGridItem* item = m_propertyGrid != nullptr ? m_propertyGrid->currentItem() : nullptr;
+    PropertyGridItem* group = ReferrersGroup();
+    if (item == nullptr || group == nullptr || item->parentItem() != group || m_document == nullptr)
+        return;
+    const std::size_t i = static_cast<std::size_t>(item->data());
+    if (i >= m_referrers.size())
+        return;
+    const tarn::LinkIndex::Referrer target = m_referrers[i];
+    // The grid is rebuilt for the other row: not inside its own signal.
+    QPointer<CTesselDoc> document(m_document);
+    QTimer::singleShot(0, this,
+                       [document, target]()
+                       {
+                           if (document != nullptr)
+                               document->GoTo(target.row, target.field);
+                       });
+}
+
+void CPropertiesWnd::ShowField(tarn::Row* row, int field)
+{
+    if (row == nullptr || row != m_shownRow || m_propertyGrid == nullptr)
+        return;
+    PropertyGridItem* group = m_propertyGrid->property(0);
+    PropertyGridItem* property = group != nullptr ? group->subItem(field) : nullptr;
+    if (property == nullptr)
+        return;
+    m_propertyGrid->setCurrentItem(property);
 }
 
 void CPropertiesWnd::ShowCellValue(CCustomPropertyGridProperty* property, tarn::Cell* cell, bool exact)
@@ -412,6 +521,11 @@ void CPropertiesWnd::SetDocument(CTesselDoc* document)
     connect(m_document, &CTesselDoc::cellChanged, this,
             [this](tarn::editor::Table*, tarn::Row* row, int field) { OnDocumentCellChanged(row, field); });
     connect(m_document, &CTesselDoc::rowsRemoved, this, &CPropertiesWnd::OnRowsRemoved);
+    // What refers to the shown row changes with any link, id or row that comes or goes.
+    connect(m_document, &CTesselDoc::cellChanged, this, [this]() { ShowReferrers(); });
+    connect(m_document, &CTesselDoc::rowsInserted, this, [this]() { ShowReferrers(); });
+    connect(m_document, &CTesselDoc::rowsRemoved, this, [this]() { ShowReferrers(); });
+    connect(m_document, &CTesselDoc::fieldRequested, this, &CPropertiesWnd::ShowField);
     connect(m_document, &CTesselDoc::tablesReloaded, this,
             [this]()
             {
@@ -433,6 +547,10 @@ void CPropertiesWnd::WriteCell(tarn::Cell* cell, const std::u16string& newText)
     {
         // A pane without a document (on its own, in a test) keeps the edit in the cell.
         tarn::SetExactValueText(*cell, newText);
+        // An id given to a row is never given to a new one.
+        if (row != nullptr && row->m_table != nullptr && row->m_idFieldIndex >= 0 &&
+            row->m_idFieldIndex < row->cells.size() && row->cells[row->m_idFieldIndex] == cell)
+            row->m_table->NoteId(row->Id());
         return;
     }
     if (row == nullptr)
@@ -441,7 +559,17 @@ void CPropertiesWnd::WriteCell(tarn::Cell* cell, const std::u16string& newText)
     {
         if (row->cells[i] == cell)
         {
-            m_document->SetCellValue(row, i, newText);
+            if (!m_document->SetCellValue(row, i, newText) && tarn::ExactValueText(*cell) != newText)
+            {
+                // Not taken (the user kept the links whole): the property shows the cell again.
+                QPointer<CPropertiesWnd> self(this);
+                QTimer::singleShot(0, this,
+                                   [self, row, i]()
+                                   {
+                                       if (self != nullptr && self->m_shownRow == row)
+                                           self->OnDocumentCellChanged(row, i);
+                                   });
+            }
             return;
         }
     }
@@ -478,6 +606,7 @@ void CPropertiesWnd::Clear()
     m_propertyGrid->removeAll();
     m_shownTableName.clear();
     m_shownRow = nullptr;
+    m_referrers.clear();
 }
 
 bool CPropertiesWnd::CommitEdit(QString* refusal)

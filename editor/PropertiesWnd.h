@@ -15,13 +15,16 @@
 
 #include "base/string.h"
 #include "editor/DockPane.h"
+#include "tool/linkIndex.h"
 
 #include <QFont>
 
 #include <string>
+#include <vector>
 
 class CCustomPropertyGridCtrl;
 class CCustomPropertyGridProperty;
+class PropertyGridItem;
 class CTesselDoc;
 struct DocRows;
 class QComboBox;
@@ -71,6 +74,13 @@ public:
     // Gives the grid the interface font with the size, weight and slant of the menu font.
     void UpdateGridFont();
 
+    // The group "被引用" after the row's fields: one entry per cell of another row that names the
+    // shown row ("<table label> <id>", "<name>（<field>）"); a double-click on one goes to it
+    // (CTesselDoc::GoTo). Null when no row is shown or nothing refers to it.
+    PropertyGridItem* ReferrersGroup() const;
+    // The referring cells that the group lists, in its order.
+    const std::vector<tarn::LinkIndex::Referrer>& Referrers() const { return m_referrers; }
+
     // The row shown, or null before the first DataToUI and after ForgetRow emptied the grid.
     tarn::Row* ShownRow() const { return m_shownRow; }
     // The row to show once a refused edit has ended, or null.
@@ -93,6 +103,7 @@ protected:
     // The drop-down list at the top, the toolbar under it, the grid in the rest of the pane.
     void RepositionControls() override;
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateCommands();
@@ -102,6 +113,12 @@ private:
     void OnDocumentCellChanged(tarn::Row* row, int field);
     void OnRowsRemoved(const DocRows& rows);
     void Clear();
+    // Lists again what refers to the shown row: always when `force`, else when that changed.
+    void ShowReferrers(bool force = false);
+    // A double-click in the grid: on an entry of "被引用", goes to that row.
+    void OnGridDoubleClicked();
+    // Makes field `field` of the shown row the current property.
+    void ShowField(tarn::Row* row, int field);
     // Gives `property` the value of `cell`; with `exact` false, a FLOAT within 0.0001 of the value
     // shown and any equal value are left alone.
     static void ShowCellValue(CCustomPropertyGridProperty* property, tarn::Cell* cell, bool exact);
@@ -116,4 +133,6 @@ private:
     scl::stringT<char16_t, 128> m_shownTableName;
     tarn::Row* m_shownRow = nullptr;   // not owned
     tarn::Row* m_pendingRow = nullptr; // not owned; cleared by ForgetRow
+    std::vector<tarn::LinkIndex::Referrer> m_referrers; // what "被引用" lists; rows not owned
+    bool m_referrersStale = false; // to be listed again once the open edit ends
 };

@@ -526,6 +526,28 @@ void PropertyGrid::removeAll()
     onCurrentChanged();
 }
 
+bool PropertyGrid::removeProperty(int index)
+{
+    PropertyGridItem* item = property(index);
+    if (!item)
+        return false;
+    const auto inside = [item](PropertyGridItem* p)
+    {
+        for (; p; p = p->m_parent)
+            if (p == item)
+                return true;
+        return false;
+    };
+    if (inside(m_editItem))
+        closeEditor();
+    if (inside(currentItem()))
+        m_tree->setCurrentItem(nullptr);
+    m_items.erase(m_items.begin() + index);
+    rebuildTree(); // clears the tree items of `item` with the others
+    delete item;
+    return true;
+}
+
 PropertyGridItem* PropertyGrid::currentItem() const
 {
     return PropertyGridTree::itemOf(m_tree->currentItem());

@@ -157,6 +157,9 @@ public:
     PropertyGridItem* property(int index) const;
     // Ends any edit without committing, then deletes every item.
     void removeAll();
+    // Deletes the top-level item at `index` (an edit inside it ends without committing); false
+    // when there is none.
+    bool removeProperty(int index);
 
     // The selected item (the tree's current one), or null.
     PropertyGridItem* currentItem() const;

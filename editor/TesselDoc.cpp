@@ -5,11 +5,14 @@
 #include "tool/cellValue.h"
 #include "tool/row.h"
 #include "tool/table.h"
+#include "tool/tables.h"
 
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <memory>
+#include <unordered_set>
 
 CTesselDoc::CTesselDoc(QObject* parent) : QObject(parent)
 {
@@ -97,6 +100,13 @@ bool CTesselDoc::SetCellValue(tarn::Row* row, int field, const std::u16string& e
     std::unique_ptr<tarn::Cell> scratch(tarn::CreateCell(row->m_table->m_fields[field]));
     if (!scratch || !tarn::SetExactValueText(*scratch, exactText))
         return false;
+    if (field == row->m_idFieldIndex && m_confirmLinkBreak)
+    {
+        const std::vector<tarn::LinkIndex::Referrer> referrers = ReferrersOf(row);
+        if (!referrers.empty() &&
+            !m_confirmLinkBreak(QStringLiteral("修改编号 %1").arg(row->Id()), referrers))
+            return false;
+    }
     m_undoStack.push(new SetCellCommand(this, row, field, std::move(oldText), exactText));
     UpdateModified();
     return true;
@@ -107,6 +117,7 @@ tarn::Row* CTesselDoc::CreateRow(tarn::editor::Table* table)
     if (table == nullptr)
         return nullptr;
     emit commitPendingEdits();
+    Links(); // new ids go above the ids that links name
     // "新建%s%d": "新建", the table's label and its counter, without separators.
     const QString name = QStringLiteral("新建") + QString::fromUtf16(table->m_label.c_str()) +
                          QString::number(table->m_newRowCounter);
@@ -125,6 +136,22 @@ int CTesselDoc::DeleteRows(const std::vector<tarn::Row*>& rows)
     const int count = command->Count();
     if (count == 0)
         return 0;
+    if (m_confirmLinkBreak)
+    {
+        // The rows that stay and name a row that goes; links among the deleted rows do not count.
+        const std::unordered_set<const tarn::Row*> going(rows.begin(), rows.end());
+        std::vector<tarn::LinkIndex::Referrer> referrers;
+        for (const tarn::Row* row : rows)
+        {
+            if (row == nullptr || row->m_table == nullptr)
+                continue;
+            for (const tarn::LinkIndex::Referrer& r : ReferrersOf(row))
+                if (going.count(r.row) == 0 && std::find(referrers.begin(), referrers.end(), r) == referrers.end())
+                    referrers.push_back(r);
+        }
+        if (!referrers.empty() && !m_confirmLinkBreak(QStringLiteral("删除 %1 行").arg(count), referrers))
+            return 0;
+    }
     m_undoStack.push(command.release());
     UpdateModified();
     return count;
@@ -136,6 +163,7 @@ std::vector<tarn::Row*> CTesselDoc::AppendRows(tarn::editor::Table* table,
     if (table == nullptr || values.empty())
         return {};
     emit commitPendingEdits();
+    Links(); // new ids go above the ids that links name
     auto* command = new AppendRowsCommand(this, table, values);
     std::vector<tarn::Row*> made;
     command->ReportRowsTo(&made);
@@ -169,6 +197,7 @@ void CTesselDoc::TablesReloaded()
 {
     m_currentRow = nullptr;
     m_undoStack.clear();
+    m_links.Clear();
     m_forcedModified = false;
     UpdateModified();
     emit tablesReloaded();
@@ -180,18 +209,62 @@ void CTesselDoc::SetCurrentRow(tarn::Row* row)
     emit currentRowChanged(row);
 }
 
+void CTesselDoc::ForgetStaleLinks()
+{
+    // The tables the index points at were replaced behind the document's back.
+    if (m_links.Built() && m_linksGeneration != TableList::generation())
+        m_links.Clear();
+}
+
+const tarn::LinkIndex& CTesselDoc::Links()
+{
+    if (!m_links.Built() || m_linksGeneration != TableList::generation())
+    {
+        m_linksGeneration = TableList::generation();
+        m_links.Build(*TableList::instance());
+    }
+    return m_links;
+}
+
+std::vector<tarn::LinkIndex::Referrer> CTesselDoc::ReferrersOf(const tarn::Row* row)
+{
+    if (row == nullptr || row->m_table == nullptr)
+        return {};
+    return Links().ReferrersOf(row->m_table, row->Id());
+}
+
+void CTesselDoc::GoTo(tarn::Row* row, int field)
+{
+    if (row == nullptr)
+        return;
+    SetCurrentRow(row);
+    emit fieldRequested(row, field);
+}
+
+void CTesselDoc::NotifyCellChanging(tarn::Row* row, int field)
+{
+    ForgetStaleLinks();
+    m_links.RemoveCell(row, field);
+}
+
 void CTesselDoc::NotifyCellChanged(tarn::Row* row, int field)
 {
+    ForgetStaleLinks();
+    m_links.AddCell(row, field);
     emit cellChanged(row->m_table, row, field);
 }
 
 void CTesselDoc::NotifyRowsInserted(const DocRows& rows)
 {
+    ForgetStaleLinks();
+    m_links.AddRows(rows.rows);
     emit rowsInserted(rows);
 }
 
 void CTesselDoc::NotifyRowsRemoved(const DocRows& rows)
 {
+    ForgetStaleLinks();
+    m_links.RemoveRows(rows.rows);
     for (tarn::Row* row : rows.rows)
         if (row == m_currentRow)
             m_currentRow = nullptr;

@@ -15,6 +15,7 @@
 #pragma once
 
 #include "editor/DocumentChanges.h"
+#include "tool/linkIndex.h"
 
 struct CommandRecord;
 namespace tarn
@@ -26,6 +27,7 @@ struct ImportPlan;
 #include <QString>
 #include <QUndoStack>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -90,7 +92,24 @@ public:
     tarn::Row* CurrentRow() const { return m_currentRow; }
     void SetCurrentRow(tarn::Row* row);
 
+    // The reverse links of the tables as they are now, built on first use after the tables were
+    // loaded or replaced and kept current by every command.
+    const tarn::LinkIndex& Links();
+    // The cells of other rows that name `row` (its id in its table).
+    std::vector<tarn::LinkIndex::Referrer> ReferrersOf(const tarn::Row* row);
+
+    // Asked before a deletion or an id change would leave links naming rows that are no more:
+    // `what` says what is about to happen, `referrers` are the cells that name those rows. True
+    // goes ahead. Without a confirmer the change goes ahead.
+    using LinkBreakConfirmer =
+        std::function<bool(const QString& what, const std::vector<tarn::LinkIndex::Referrer>& referrers)>;
+    void SetLinkBreakConfirmer(LinkBreakConfirmer confirmer) { m_confirmLinkBreak = std::move(confirmer); }
+
+    // Makes `row` the current row and asks the views to show field `field` of it (-1: none).
+    void GoTo(tarn::Row* row, int field);
+
     // For the commands: announcements after they changed the tables.
+    void NotifyCellChanging(tarn::Row* row, int field) override;
     void NotifyCellChanged(tarn::Row* row, int field) override;
     void NotifyRowsInserted(const DocRows& rows) override;
     void NotifyRowsRemoved(const DocRows& rows) override;
@@ -105,12 +124,15 @@ signals:
     // Every table was replaced: views drop what they show and build it again.
     void tablesReloaded();
     void currentRowChanged(tarn::Row* row);
+    // GoTo: field `field` of the current row `row` is to be shown.
+    void fieldRequested(tarn::Row* row, int field);
     // A change that does not come from the properties pane is about to run: an edit open in a
     // view is committed (or dropped) now, so that it neither reaches a row that goes nor is lost.
     void commitPendingEdits();
 
 private:
     void UpdateModified();
+    void ForgetStaleLinks();
 
     QString m_title;
     QString m_pathName;
@@ -118,4 +140,7 @@ private:
     bool m_forcedModified = false;
     bool m_modified = false; // as last announced
     tarn::Row* m_currentRow = nullptr;
+    tarn::LinkIndex m_links;
+    unsigned long m_linksGeneration = 0; // TableList::generation() when m_links was built
+    LinkBreakConfirmer m_confirmLinkBreak;
 };

@@ -69,6 +69,14 @@ enum CommandId : int
     ID_PROPERTIES1 = 152,
     ID_PROPERTIES2 = 153,
     ID_EXPAND_ALL = 154,
+
+    // Tools menu and finding
+    ID_TOOLS_CHECK = 32800,     // "检查数据(&C)\tF7": the data check into the pane "问题"
+    ID_EDIT_FIND = 32801,       // Ctrl+F: the find bar
+    ID_EDIT_FIND_NEXT = 32802,  // F3: the next find result
+    ID_EDIT_FIND_PREV = 32803,  // Shift+F3: the previous find result
+    ID_VIEW_PROBLEMS = 32804,   // the pane "问题"
+    ID_VIEW_FIND_RESULTS = 32805, // the pane "查找结果"
 };
 
 // Panes, toolbars and dialogs.

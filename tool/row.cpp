@@ -169,6 +169,8 @@ void Row::SetId(int id)
     if (!SCL_ASSERT(cells[m_idFieldIndex]))
         return;
     cell->SetInt(id);
+    if (m_table != nullptr)
+        m_table->NoteId(id);
 }
 
 bool Row::operator==(const Row& other) const

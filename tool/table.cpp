@@ -478,19 +478,9 @@ void Table::fillNewRow(Row& row)
 
 Row* Table::NewRow(const char16_t* name)
 {
-    // An id edited in a row may lie above the running maximum: the new id goes above every id in
-    // use too, so that it is never one a row already has.
-    int top = m_maxId;
-    for (const Row& existing : m_rows)
-    {
-        Cell* cell = existing.cellAt(existing.m_idFieldIndex);
-        if (cell != nullptr && cell->Type() == FIELD_TYPE_INT)
-        {
-            const int id = cell->GetInt();
-            if (id > top)
-                top = id;
-        }
-    }
+    // Ids edited in rows raised m_maxId as they were given (Row::SetId, NoteId), so the running
+    // maximum is above every id in use; links may name ids above it (rows deleted since).
+    const int top = m_linkedMaxId > m_maxId ? m_linkedMaxId : m_maxId;
     m_maxId = top;
     if (!SCL_ASSERT_MSG(top < INT_MAX, "%s: the ids have reached %d: no new row can be made",
                         Utf8(m_fileName.c_str()).c_str(), INT_MAX))

@@ -84,6 +84,10 @@ public:
     scl::stringT<char16_t, 8192> m_header; // the two header lines, each with its CR LF, as read
     int m_idFieldIndex;
     int m_nameFieldIndex;
+    // The largest id that a link to this table has held since the links were indexed
+    // (tarn::LinkIndex raises it); new rows take ids above it too, so that a link that names a
+    // deleted row never comes to name a new one. Never lowered while the table lives.
+    int m_linkedMaxId = 0;
 
     Table();
     Table(const Table&) = delete;
@@ -101,10 +105,10 @@ public:
     bool LoadData(const char16_t* fileName);
     // Gives row one new cell per field, this table's indices and this table.
     void fillNewRow(tarn::Row& row);
-    // Appends a row with the given display name and a fresh id: one above m_maxId and above every
-    // id in use (an id edited in a row may lie above m_maxId). The row is owned by m_rows. Ids never
-    // wrap: when that id would pass 2147483647, a failed check, nothing is created and the
-    // result is null.
+    // Appends a row with the given display name and a fresh id: one above m_maxId (which every id
+    // given to a row raises: Row::SetId, NoteId) and above m_linkedMaxId. Constant time. The row is
+    // owned by m_rows. Ids never wrap: when that id would pass 2147483647, a failed check, nothing
+    // is created and the result is null.
     tarn::Row* NewRow(const char16_t* name);
     // Removes exactly `row` from m_rows and destroys it (with its cells), in constant time for the
     // rows this table appended itself (read or made by NewRow); other rows of m_rows are found by
@@ -124,6 +128,12 @@ public:
     int PositionOf(const tarn::Row* row) const;
     // The row at `position` of m_rows; null when there is none.
     tarn::Row* RowAtPosition(int position) const;
+    // A row of this table now has the id `id` (an edit of its id cell): raises m_maxId to it.
+    void NoteId(int id)
+    {
+        if (id > m_maxId)
+            m_maxId = id;
+    }
     // Sets m_maxId to the largest row id (0 when there is none above 0) and returns it.
     int ComputeMaxId();
     // Writes the header and every row to a temporary file next to the data file, flushes it to

@@ -20,6 +20,7 @@ const char kListFile[] = "tableList.xml";
 constexpr int kNameMax = 127;
 
 TableList* s_instance = nullptr;
+unsigned long s_generation = 0; // +1 whenever the instance is deleted or replaced
 
 // Deletes the table list, and with it every table, when the program ends.
 struct InstanceReaper
@@ -41,8 +42,14 @@ TableList* TableList::instance()
     return s_instance;
 }
 
+unsigned long TableList::generation()
+{
+    return s_generation;
+}
+
 void TableList::destroyInstance()
 {
+    ++s_generation;
     delete s_instance;
     s_instance = nullptr;
 }
@@ -57,6 +64,7 @@ std::unique_ptr<TableList> TableList::loadNew()
 
 void TableList::replaceInstance(std::unique_ptr<TableList> list)
 {
+    ++s_generation;
     delete s_instance;
     s_instance = list.release();
 }

@@ -34,6 +34,9 @@ public:
     static std::unique_ptr<TableList> loadNew();
     // Makes `list` the one instance; the former instance is deleted with its tables.
     static void replaceInstance(std::unique_ptr<TableList> list);
+    // Changes whenever the instance is deleted or replaced, so that whoever keeps pointers into
+    // its tables (a link index) can tell they are gone.
+    static unsigned long generation();
 
     TableList(const TableList&) = delete;
     TableList& operator=(const TableList&) = delete;

@@ -257,7 +257,8 @@ TEST_F(CustomPropertyGridTest, ResizingWithARefusedTextKeepsItQuietlyInTheEditor
     EXPECT_EQ(property->inPlaceEditor(), nullptr);
 }
 
-TEST_F(CustomPropertyGridTest, LinkPropertyHasAButtonAndNoInPlaceEditor)
+// A link is typed like any field of its type, and refused like one.
+TEST_F(CustomPropertyGridTest, LinkPropertyHasAButtonAndIsTypedLikeItsField)
 {
     OwnedCell link(FIELD_TYPE_INT);
     link.cell->SetInt(3);
@@ -265,17 +266,21 @@ TEST_F(CustomPropertyGridTest, LinkPropertyHasAButtonAndNoInPlaceEditor)
     property->SetCell(link.cell.get());
     ASSERT_TRUE(group->addSubItem(property));
     EXPECT_TRUE(property->hasButton());
-    EXPECT_FALSE(property->allowEdit());
+    EXPECT_TRUE(property->allowEdit());
     ShowAt(400);
 
     grid->setCurrentItem(property);
     QTest::keyClick(grid->treeWidget(), Qt::Key_F2);
-    EXPECT_EQ(property->inPlaceEditor(), nullptr);
-    QTest::keyClick(grid->treeWidget(), Qt::Key_Return);
+    QLineEdit* editor = property->inPlaceEditor();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("12"));
+    QTest::keyClick(editor, Qt::Key_Return);
     EXPECT_EQ(property->inPlaceEditor(), nullptr);
     EXPECT_TRUE(grid->button()->isVisible());
     EXPECT_FALSE(property->isButtonPressed());
-    EXPECT_EQ(link.cell->GetInt(), 3);
+    EXPECT_EQ(link.cell->GetInt(), 12);
+    EXPECT_EQ(property->value(), QVariant(12));
 }
 
 TEST_F(CustomPropertyGridTest, LinkButtonWithoutCellOrLinkIsAFailedCheckAndShowsNothing)

@@ -134,7 +134,8 @@ TEST_F(MainFrameTest, MenusHaveTheirTextsAndCommandIds)
     for (QAction* action : frame->menuBar()->actions())
         tops << action->text();
     EXPECT_EQ(tops, (QStringList{QStringLiteral("文件(&F)"), QStringLiteral("编辑(&E)"),
-                                 QStringLiteral("视图(&V)"), QStringLiteral("帮助(&H)")}));
+                                 QStringLiteral("视图(&V)"), QStringLiteral("工具(&T)"),
+                                 QStringLiteral("帮助(&H)")}));
 
     QMenu* file = TopMenu(frame, QStringLiteral("文件(&F)"));
     ASSERT_NE(file, nullptr);
@@ -272,6 +273,10 @@ TEST_F(MainFrameTest, AcceleratorsCarryTheirCommands)
         {57637, {QKeySequence(QStringLiteral("Ctrl+V")), QKeySequence(QStringLiteral("Shift+Ins"))}},
         {57680, {QKeySequence(QStringLiteral("F6"))}},
         {57681, {QKeySequence(QStringLiteral("Shift+F6"))}},
+        {32800, {QKeySequence(QStringLiteral("F7"))}},
+        {32801, {QKeySequence(QStringLiteral("Ctrl+F"))}},
+        {32802, {QKeySequence(QStringLiteral("F3"))}},
+        {32803, {QKeySequence(QStringLiteral("Shift+F3"))}},
     };
     for (const auto& accelerator : expected)
     {

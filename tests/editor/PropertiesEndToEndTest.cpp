@@ -10,6 +10,7 @@
 #include "editor/TesselApp.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTreeWidgetItem>
 
 #include <map>
@@ -185,6 +186,13 @@ TEST_F(PropertiesEndToEndTest, EditCreateDeleteAndSaveGiveTheExpectedFiles)
     ASSERT_EQ(CCustomTree::RowOf(tree->currentItem()), third);
     ASSERT_EQ(pane.ShownRow(), third);
     const int thirdId = third->Id();
+    // Links of the sample data name the row: the editor asks first, and is told to go on.
+    ModalAnswer<QMessageBox> goOn(
+        [](QMessageBox* box)
+        {
+            EXPECT_EQ(box->objectName(), QStringLiteral("LinkBreakBox"));
+            box->findChild<QPushButton*>(QStringLiteral("ContinueButton"))->click();
+        });
     tree->DeleteRowsAction()->trigger();
     QApplication::processEvents();
     ASSERT_EQ(items->m_rows.size(), loadedRows);

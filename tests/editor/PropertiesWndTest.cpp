@@ -60,7 +60,10 @@ TEST_F(PropertiesWndTest, ShowingARowBuildsOneTypedPropertyPerFieldInTheGroup)
 {
     pane->DataToUI(RowAt(items, 0));
 
-    ASSERT_EQ(grid->propertyCount(), 1);
+    // The fields' group, then "被引用": Goblin's Loot names this item.
+    ASSERT_EQ(grid->propertyCount(), 2);
+    EXPECT_EQ(grid->property(1), pane->ReferrersGroup());
+    EXPECT_EQ(grid->property(1)->name(), QStringLiteral("被引用"));
     PropertyGridItem* group = Group();
     EXPECT_TRUE(group->isGroup());
     EXPECT_EQ(group->name(), QStringLiteral("属性"));
@@ -85,7 +88,7 @@ TEST_F(PropertiesWndTest, ShowingARowBuildsOneTypedPropertyPerFieldInTheGroup)
         const bool link = i == kItemMonster;
         EXPECT_EQ(dynamic_cast<CCustomPropertyGridTableProperty*>(property) != nullptr, link);
         EXPECT_EQ(property->hasButton(), link);
-        EXPECT_EQ(property->allowEdit(), !link);
+        EXPECT_TRUE(property->allowEdit()); // a link is typed like any field of its type
     }
 
     EXPECT_FALSE(grid->isHeaderVisible());
@@ -142,7 +145,8 @@ TEST_F(PropertiesWndTest, AnotherTableRebuildsTheGridEachTime)
 
     pane->DataToUI(RowAt(monsters, 1));
     EXPECT_EQ(Q(pane->ShownTableName().c_str()), QStringLiteral("monsters.txt"));
-    ASSERT_EQ(grid->propertyCount(), 1);
+    ASSERT_EQ(grid->propertyCount(), 2); // the fields, and Shield's Monster naming Orc
+    ASSERT_NE(pane->ReferrersGroup(), nullptr);
     ASSERT_EQ(Group()->subItemCount(), kMonsterFieldCount);
     EXPECT_EQ(Property(kMonsterName)->value(), QVariant(QStringLiteral("Orc")));
     EXPECT_NE(dynamic_cast<CCustomPropertyGridTableProperty*>(Property(kMonsterLoot)), nullptr);
@@ -536,7 +540,7 @@ TEST_F(PropertiesWndTest, ForgettingTheShownRowEmptiesTheGrid)
 
     pane->ForgetRow(RowAt(items, 0)); // another row: nothing happens
     pane->ForgetRow(RowAt(monsters, 0));
-    EXPECT_EQ(grid->propertyCount(), 1);
+    EXPECT_EQ(grid->propertyCount(), 2); // the fields and "被引用"
     EXPECT_EQ(pane->ShownRow(), shown);
 
     QLineEdit* editor = OpenEditor(Property(kItemCount));
@@ -593,7 +597,8 @@ TEST_F(PropertiesWndTest, SortCommandTogglesAlphabeticDisplayAndItsButton)
     EXPECT_FALSE(grid->isAlphabeticMode());
     EXPECT_FALSE(sort->isChecked());
     EXPECT_FALSE(button->isChecked());
-    ASSERT_EQ(Tree()->topLevelItemCount(), 1);
+    // The fields' group and "被引用" (not shown among the sorted fields).
+    ASSERT_EQ(Tree()->topLevelItemCount(), 2);
     EXPECT_EQ(Tree()->topLevelItem(0)->childCount(), kItemFieldCount);
 }
 
@@ -637,7 +642,7 @@ TEST_F(PropertiesWndTest, DropDownListIsSortedWithTheFirstItemChosen)
     // Choosing an item does nothing to the grid.
     pane->DataToUI(RowAt(items, 0));
     combo->setCurrentIndex(1);
-    EXPECT_EQ(grid->propertyCount(), 1);
+    EXPECT_EQ(grid->propertyCount(), 2);
     EXPECT_EQ(pane->ShownRow(), RowAt(items, 0));
 }
 

@@ -73,11 +73,12 @@ TEST_F(TableViewDlgTest, ShowsOneColumnPerFieldAndOneLinePerRow)
     EXPECT_TRUE(list->showGrid());
     EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_EQ(list->editTriggers(), QAbstractItemView::NoEditTriggers);
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("关于 Tessel"));
+    // The caption names the table; the about box's banner is not there.
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Items - 选择行"));
     bool versionLine = false;
     for (QLabel* label : dialog.findChildren<QLabel*>())
         versionLine = versionLine || label->text() == QStringLiteral("Tessel，1.0 版");
-    EXPECT_TRUE(versionLine);
+    EXPECT_FALSE(versionLine);
     QPushButton* ok = OkButton(dialog);
     ASSERT_NE(ok, nullptr);
     EXPECT_TRUE(ok->isDefault());
