@@ -72,6 +72,8 @@ void CTesselDoc::UpdateModified()
 
 void CTesselDoc::Undo()
 {
+    if (m_readOnly)
+        return;
     emit commitPendingEdits();
     m_undoStack.undo();
     UpdateModified();
@@ -79,6 +81,8 @@ void CTesselDoc::Undo()
 
 void CTesselDoc::Redo()
 {
+    if (m_readOnly)
+        return;
     emit commitPendingEdits();
     m_undoStack.redo();
     UpdateModified();
@@ -86,7 +90,7 @@ void CTesselDoc::Redo()
 
 bool CTesselDoc::SetCellValue(tarn::Row* row, int field, const std::u16string& exactText)
 {
-    if (row == nullptr || row->m_table == nullptr || field < 0 || field >= row->cells.size() ||
+    if (m_readOnly || row == nullptr || row->m_table == nullptr || field < 0 || field >= row->cells.size() ||
         row->cells[field] == nullptr)
         return false;
     tarn::Cell* cell = row->cells[field];
@@ -104,7 +108,7 @@ bool CTesselDoc::SetCellValue(tarn::Row* row, int field, const std::u16string& e
 
 tarn::Row* CTesselDoc::CreateRow(tarn::editor::Table* table)
 {
-    if (table == nullptr)
+    if (m_readOnly || table == nullptr)
         return nullptr;
     emit commitPendingEdits();
     // "新建%s%d": "新建", the table's label and its counter, without separators.
@@ -120,6 +124,8 @@ tarn::Row* CTesselDoc::CreateRow(tarn::editor::Table* table)
 
 int CTesselDoc::DeleteRows(const std::vector<tarn::Row*>& rows)
 {
+    if (m_readOnly)
+        return 0;
     emit commitPendingEdits();
     auto command = std::make_unique<DeleteRowsCommand>(this, rows);
     const int count = command->Count();
@@ -133,7 +139,7 @@ int CTesselDoc::DeleteRows(const std::vector<tarn::Row*>& rows)
 std::vector<tarn::Row*> CTesselDoc::AppendRows(tarn::editor::Table* table,
                                                const std::vector<std::vector<std::u16string>>& values)
 {
-    if (table == nullptr || values.empty())
+    if (m_readOnly || table == nullptr || values.empty())
         return {};
     emit commitPendingEdits();
     auto* command = new AppendRowsCommand(this, table, values);
@@ -146,6 +152,8 @@ std::vector<tarn::Row*> CTesselDoc::AppendRows(tarn::editor::Table* table,
 
 bool CTesselDoc::PushRecord(const CommandRecord& record)
 {
+    if (m_readOnly)
+        return false;
     QUndoCommand* command = CommandFromRecord(this, record);
     if (command == nullptr)
         return false;

@@ -48,6 +48,11 @@ public:
     // the tables changed although no command says so.
     void SetModifiedFlag(bool modified = true);
 
+    // Read-only (another editor holds the data directory): every edit below refuses and changes
+    // nothing.
+    void SetReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    bool IsReadOnly() const { return m_readOnly; }
+
     QUndoStack* UndoStack() { return &m_undoStack; }
     // Undo and redo of the stack's top command; an edit still open in a view is committed first.
     void Undo();
@@ -110,4 +115,5 @@ private:
     bool m_forcedModified = false;
     bool m_modified = false; // as last announced
     tarn::Row* m_currentRow = nullptr;
+    bool m_readOnly = false;
 };
