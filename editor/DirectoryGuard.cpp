@@ -496,14 +496,12 @@ bool DirectoryGuard::ReloadTable(const QString& fileName)
         // Left as it is; the change is not reported again until the file changes once more.
         m_dismissed.insert(fileName, IdentifyFile(m_directory, fileName));
         m_dismissed.insert(MetaFileOf(fileName), IdentifyFile(m_directory, MetaFileOf(fileName)));
-        std::unique_ptr<QMessageBox> box(
-            NewBox(QMessageBox::Warning, QStringLiteral("ReloadFailedBox"),
-                   QStringLiteral("%1 已在磁盘上被修改，但无法重新加载。编辑器中的内容保持不变。")
-                       .arg(LabelOf(fileName)),
-                   m_frame));
-        box->setInformativeText(QString::fromStdString(table->LastError()));
-        box->addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
-        AskUser(*box);
+        // Said in the status bar, not in a box: the change may come while the user types.
+        const QString text = QStringLiteral("%1 已在磁盘上被修改，但无法重新加载，编辑器中的内容保持不变：%2")
+                                 .arg(LabelOf(fileName), QString::fromStdString(table->LastError()));
+        if (QStatusBar* bar = m_frame->statusBar())
+            bar->showMessage(text, kStatusMs);
+        TestLog(QStringLiteral("status: %1").arg(text));
         return false;
     }
     const QString label = LabelOf(fileName);
@@ -546,13 +544,11 @@ void DirectoryGuard::ReloadAll()
     if (!tables->listRead())
     {
         m_dismissed.insert(kTableList, IdentifyFile(m_directory, kTableList));
-        std::unique_ptr<QMessageBox> box(
-            NewBox(QMessageBox::Warning, QStringLiteral("ReloadFailedBox"),
-                   QStringLiteral("tableList.xml 已在磁盘上被修改，但无法重新加载。"
-                                  "编辑器中的内容保持不变。"),
-                   m_frame));
-        box->addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
-        AskUser(*box);
+        const QString text =
+            QStringLiteral("tableList.xml 已在磁盘上被修改，但无法重新加载，编辑器中的内容保持不变。");
+        if (QStatusBar* bar = m_frame->statusBar())
+            bar->showMessage(text, kStatusMs);
+        TestLog(QStringLiteral("status: %1").arg(text));
         return;
     }
     m_document->UndoStack()->clear();

@@ -3,8 +3,9 @@
 // person and without a display:
 //
 //   TESSEL_TEST_ANSWERS="BoxName=button text;OtherBox=..."  the message boxes named there are
-//       answered with the button of that text instead of waiting; every box shown through AskUser
-//       is printed to standard output as "tessel-test: box NAME: TEXT | INFORMATIVE".
+//       answered with the button of that text instead of being shown (others are shown as
+//       usual); every box asked through AskUser is printed to standard output as
+//       "tessel-test: box NAME: TEXT | INFORMATIVE".
 //   TESSEL_TEST_SCRIPT=FILE  once the editor runs, the lines of FILE (UTF-8, fields separated by
 //       tabs) are carried out: "push<TAB>kind<TAB>field..." (a document command from its record,
 //       CTesselDoc::PushRecord), "undo", "redo", "save", "check" (look for changes on disk now),

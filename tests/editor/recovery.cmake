@@ -4,6 +4,7 @@
 if(TARGET tessel_shell AND TARGET tessel)
   tessel_add_gui_test(RecoveryTest
     ${CMAKE_CURRENT_LIST_DIR}/RecoveryProcessTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RecoveryJournalTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShellTestSupport.h
     LIBS tessel_shell)
   target_compile_definitions(RecoveryTest PRIVATE TESSEL_BINARY="$<TARGET_FILE:tessel>")
