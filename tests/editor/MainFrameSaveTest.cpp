@@ -39,9 +39,11 @@ protected:
     bool ItemRewritten() const { return ReadFile(Path(QStringLiteral("item.txt"))) == m_item; }
     bool MonsterRewritten() const { return ReadFile(Path(QStringLiteral("monster.txt"))) == m_monster; }
 
-    // Makes item.txt impossible to write: the path becomes a directory that is not empty.
+    // Makes item.txt impossible to write: the path becomes a directory that is not empty. Save's
+    // question about the file changed on disk is answered "覆盖".
     void BlockItemFile()
     {
+        qputenv("TESSEL_TEST_ANSWERS", QStringLiteral("OverwriteBox=覆盖").toUtf8());
         ASSERT_TRUE(QFile::remove(Path(QStringLiteral("item.txt"))));
         ASSERT_TRUE(QDir(Dir()).mkpath(QStringLiteral("item.txt/inside")));
     }
