@@ -59,6 +59,10 @@ DirectoryGuard::~DirectoryGuard()
 {
     if (m_frame != nullptr)
         m_frame->removeEventFilter(this);
+    // Without unsaved changes there is nothing to recover; with them (the window went without
+    // being closed) the journal stays for the next start.
+    if (m_journal && !m_document->IsModified())
+        m_journal->End();
 }
 
 bool DirectoryGuard::eventFilter(QObject* watched, QEvent* event)
@@ -72,6 +76,13 @@ bool DirectoryGuard::eventFilter(QObject* watched, QEvent* event)
 
 bool DirectoryGuard::AcquireLock(const QString& directory)
 {
+    // The directory open now, opened again: its lock is already ours.
+    if (m_lock && QFileInfo(directory).canonicalFilePath() == QFileInfo(m_directory).canonicalFilePath())
+    {
+        m_pendingLock = std::move(m_lock);
+        m_pendingReadOnly = false;
+        return true;
+    }
     const QString path = QDir(directory).filePath(LockFileName());
     auto lock = std::make_unique<QLockFile>(path);
     // Never stale by age: only a lock whose process is gone is taken over.

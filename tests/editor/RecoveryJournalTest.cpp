@@ -263,3 +263,42 @@ TEST_F(RecoveryJournalTest, ReadOnlyWhileAnotherEditorHoldsTheLock)
         EXPECT_EQ(ReadFile(Path(file.name)), file.bytes);
 }
 } // namespace
+
+namespace
+{
+TEST_F(RecoveryJournalTest, OpeningADirectoryMovesTheLockAndEndsTheJournal)
+{
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(Doc()->SetCellValue(Row(u"item.txt", 0), 1, u"短剑"));
+    const QString oldJournal = Journal()->FilePath();
+    Journal()->Flush();
+    ASSERT_TRUE(QFileInfo::exists(oldJournal));
+    const QString lock = Path(QStringLiteral(".tessel.lock"));
+    ASSERT_TRUE(QFileInfo::exists(lock));
+
+    // The open directory again: its own lock is no obstacle (no question at all).
+    {
+        ModalAnswer<QMessageBox> discard([](QMessageBox* box)
+                                         { box->button(QMessageBox::Discard)->click(); });
+        ASSERT_TRUE(Frame()->OpenDataDirectory(Dir()));
+        EXPECT_TRUE(discard.answered()); // only the question about the unsaved change
+        EXPECT_FALSE(discard.closedOther());
+    }
+    EXPECT_FALSE(Frame()->Guard()->ReadOnly());
+    EXPECT_TRUE(QFileInfo::exists(lock));
+    QLockFile other(lock);
+    EXPECT_FALSE(other.tryLock(0));
+    // Discarded: the journal of those changes is gone.
+    EXPECT_FALSE(QFileInfo::exists(oldJournal));
+
+    // Another directory: the lock goes with it.
+    QTemporaryDir second;
+    ASSERT_TRUE(second.isValid());
+    for (const DataFile& file : SampleDataFiles())
+        ASSERT_TRUE(WriteFile(QDir(second.path()).filePath(file.name), file.bytes));
+    ASSERT_TRUE(Frame()->OpenDataDirectory(second.path()));
+    EXPECT_FALSE(QFileInfo::exists(lock));
+    EXPECT_TRUE(QFileInfo::exists(QDir(second.path()).filePath(QStringLiteral(".tessel.lock"))));
+    EXPECT_EQ(RecoveryJournal::FolderFor(second.path()), QFileInfo(Journal()->FilePath()).absolutePath());
+}
+} // namespace
