@@ -268,9 +268,7 @@ void DirectoryGuard::Recover(const QString& path, const JournalContents& content
             if (TableList::instance()->find(table.c_str()) == nullptr && skip.insert(table).second)
                 missing << QString::fromStdU16String(table);
 
-    const ReplayOutcome outcome = ReplayJournal(m_document, contents.entries, skip);
-    if (outcome.applied > 0)
-        m_document->SetModifiedFlag(true);
+    const ReplayOutcome outcome = RecoverJournal(m_document, m_journal.get(), contents.entries, skip);
     m_journal->Flush();
 
     const bool whole = outcome.skipped == 0 && outcome.stoppedAt < 0 && !contents.damaged;
@@ -638,8 +636,9 @@ void DirectoryGuard::OnKeepChosen()
         return;
     const QString fileName = m_bar->property("table").toString();
     // Not asked again for this version of the file; Save still asks before overwriting it.
-    const QStringList files =
-        fileName == kTableList ? QStringList{kTableList} : QStringList{fileName, MetaFileOf(fileName)};
+    QStringList files{fileName};
+    if (fileName != kTableList)
+        files << MetaFileOf(fileName);
     for (const QString& file : files)
         m_dismissed.insert(file, IdentifyFile(m_directory, file));
     TestLog(QStringLiteral("kept: %1").arg(fileName));

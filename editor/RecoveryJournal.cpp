@@ -45,13 +45,6 @@ qint64 NumberOf(const std::u16string& text, bool* ok)
     return Q(text).toLongLong(ok);
 }
 
-void PutU32(QByteArray& bytes, quint32 value)
-{
-    const char b[4] = {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF),
-                       static_cast<char>((value >> 16) & 0xFF), static_cast<char>((value >> 24) & 0xFF)};
-    bytes.append(b, 4);
-}
-
 quint32 GetU32(const char* p)
 {
     const auto* u = reinterpret_cast<const unsigned char*>(p);
@@ -182,29 +175,74 @@ quint32 JournalCrc32(const char* data, qsizetype size)
     return c ^ 0xFFFFFFFFu;
 }
 
+namespace
+{
+// One entry's frame from its strings, written in one allocation.
+QByteArray EncodeStrings(const std::vector<const std::u16string*>& strings)
+{
+    qsizetype payloadSize = 4;
+    for (const std::u16string* s : strings)
+        payloadSize += 4 + static_cast<qsizetype>(s->size()) * 2;
+    QByteArray frame(payloadSize + 8, Qt::Uninitialized);
+    char* out = frame.data() + 8;
+    const auto put = [&out](quint32 value)
+    {
+        out[0] = static_cast<char>(value & 0xFF);
+        out[1] = static_cast<char>((value >> 8) & 0xFF);
+        out[2] = static_cast<char>((value >> 16) & 0xFF);
+        out[3] = static_cast<char>((value >> 24) & 0xFF);
+        out += 4;
+    };
+    put(static_cast<quint32>(strings.size()));
+    for (const std::u16string* s : strings)
+    {
+        put(static_cast<quint32>(s->size()));
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+        std::memcpy(out, s->data(), s->size() * 2);
+        out += s->size() * 2;
+#else
+        for (char16_t unit : *s)
+        {
+            *out++ = static_cast<char>(unit & 0xFF);
+            *out++ = static_cast<char>(unit >> 8);
+        }
+#endif
+    }
+    char* head = frame.data();
+    const quint32 length = static_cast<quint32>(payloadSize);
+    const quint32 crc = JournalCrc32(head + 8, payloadSize);
+    for (int i = 0; i < 4; ++i)
+    {
+        head[i] = static_cast<char>((length >> (8 * i)) & 0xFF);
+        head[4 + i] = static_cast<char>((crc >> (8 * i)) & 0xFF);
+    }
+    return frame;
+}
+
+// The frame of an "F" entry: time, tables, record.
+QByteArray EncodeForward(const std::u16string& time, const std::set<std::u16string>& tables,
+                         const CommandRecord& record)
+{
+    static const std::u16string kForward = u"F";
+    const std::u16string count = Number(static_cast<qint64>(tables.size()));
+    std::vector<const std::u16string*> strings{&kForward, &time, &count};
+    strings.reserve(4 + tables.size() + record.fields.size());
+    for (const std::u16string& table : tables)
+        strings.push_back(&table);
+    strings.push_back(&record.kind);
+    for (const std::u16string& field : record.fields)
+        strings.push_back(&field);
+    return EncodeStrings(strings);
+}
+} // namespace
+
 QByteArray EncodeJournalEntry(const std::vector<std::u16string>& strings)
 {
-    QByteArray payload;
-    qsizetype size = 4;
+    std::vector<const std::u16string*> pointers;
+    pointers.reserve(strings.size());
     for (const std::u16string& s : strings)
-        size += 4 + static_cast<qsizetype>(s.size()) * 2;
-    payload.reserve(size);
-    PutU32(payload, static_cast<quint32>(strings.size()));
-    for (const std::u16string& s : strings)
-    {
-        PutU32(payload, static_cast<quint32>(s.size()));
-        for (char16_t unit : s)
-        {
-            const char b[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
-            payload.append(b, 2);
-        }
-    }
-    QByteArray frame;
-    frame.reserve(payload.size() + 8);
-    PutU32(frame, static_cast<quint32>(payload.size()));
-    PutU32(frame, JournalCrc32(payload.constData(), payload.size()));
-    frame.append(payload);
-    return frame;
+        pointers.push_back(&s);
+    return EncodeStrings(pointers);
 }
 
 JournalContents ReadJournal(const QString& path)
@@ -359,19 +397,15 @@ void RecoveryJournal::OnIndexChanged(int index)
     while (m_index < index && !m_gap)
     {
         const int slot = m_index - m_base;
-        const CommandRecord record = RecordOf(stack->command(m_index));
+        CommandRecord record = RecordOf(stack->command(m_index));
         if (slot < 0 || record.kind.empty())
         {
             MarkGap(slot < 0 ? QStringLiteral("重做了日志开始之前的更改") : QStringLiteral("无法记录的更改"));
             break;
         }
-        std::vector<std::u16string> strings{u"F", now, Number(static_cast<qint64>(m_touched.size()))};
-        strings.insert(strings.end(), m_touched.begin(), m_touched.end());
-        strings.push_back(record.kind);
-        strings.insert(strings.end(), record.fields.begin(), record.fields.end());
-        Append(strings);
+        AppendFrame(EncodeForward(now, m_touched, record));
         m_slots.resize(static_cast<std::size_t>(slot));
-        m_slots.push_back({record, m_touched});
+        m_slots.push_back({std::move(record), m_touched});
         ++m_index;
     }
     while (m_index > index && !m_gap)
@@ -409,6 +443,11 @@ void RecoveryJournal::MarkGap(const QString& reason)
 
 void RecoveryJournal::Append(const std::vector<std::u16string>& strings)
 {
+    AppendFrame(EncodeJournalEntry(strings));
+}
+
+void RecoveryJournal::AppendFrame(const QByteArray& frame)
+{
     if (m_fd < 0 && m_pending.isEmpty())
     {
         // The first step: the header goes first.
@@ -416,8 +455,13 @@ void RecoveryJournal::Append(const std::vector<std::u16string>& strings)
         m_pending.append(kMagic, kMagicSize);
         WriteHeaderInto(m_pending);
     }
-    m_pending.append(EncodeJournalEntry(strings));
+    m_pending.append(frame);
     Schedule();
+}
+
+void RecoveryJournal::NoteTouched(const std::vector<std::u16string>& tables)
+{
+    m_touched.insert(tables.begin(), tables.end());
 }
 
 void RecoveryJournal::WriteHeaderInto(QByteArray& bytes) const
@@ -558,11 +602,7 @@ void RecoveryJournal::Rebase(const QStringList& renewed)
     const std::u16string now = Number(QDateTime::currentMSecsSinceEpoch());
     for (Slot& slot : steps)
     {
-        std::vector<std::u16string> strings{u"F", now, Number(static_cast<qint64>(slot.tables.size()))};
-        strings.insert(strings.end(), slot.tables.begin(), slot.tables.end());
-        strings.push_back(slot.record.kind);
-        strings.insert(strings.end(), slot.record.fields.begin(), slot.record.fields.end());
-        Append(strings);
+        AppendFrame(EncodeForward(now, slot.tables, slot.record));
         m_slots.push_back(std::move(slot));
     }
 }
@@ -570,7 +610,8 @@ void RecoveryJournal::Rebase(const QStringList& renewed)
 // ---- Replay --------------------------------------------------------------------------------------
 
 ReplayOutcome ReplayJournal(CTesselDoc* document, const std::vector<JournalEntry>& entries,
-                            const std::set<std::u16string>& skipTables)
+                            const std::set<std::u16string>& skipTables,
+                            const std::function<void(const JournalEntry&)>& beforeStep)
 {
     struct Slot
     {
@@ -629,6 +670,8 @@ ReplayOutcome ReplayJournal(CTesselDoc* document, const std::vector<JournalEntry
                     stop(QStringLiteral("重做没有对应的更改"));
                     break;
                 }
+                if (beforeStep)
+                    beforeStep(entry);
                 document->Redo();
                 ++outcome.applied;
             }
@@ -644,6 +687,8 @@ ReplayOutcome ReplayJournal(CTesselDoc* document, const std::vector<JournalEntry
         }
         else
         {
+            if (beforeStep)
+                beforeStep(entry);
             if (!document->PushRecord(entry.record))
             {
                 stop(QStringLiteral("第 %1 项更改与表的内容不符").arg(e + 1));
@@ -653,6 +698,30 @@ ReplayOutcome ReplayJournal(CTesselDoc* document, const std::vector<JournalEntry
         }
         steps.push_back({&entry.record, !skip});
         ++index;
+    }
+    return outcome;
+}
+
+ReplayOutcome RecoverJournal(CTesselDoc* document, RecoveryJournal* journal,
+                             const std::vector<JournalEntry>& entries,
+                             const std::set<std::u16string>& skipTables)
+{
+    // The views are rebuilt once at the end instead of following thousands of single changes;
+    // the journal learns which tables each step touches from the entry instead of the signals.
+    document->SetCurrentRow(nullptr);
+    const bool blocked = document->blockSignals(true);
+    const ReplayOutcome outcome = ReplayJournal(document, entries, skipTables,
+                                                [journal](const JournalEntry& entry)
+                                                {
+                                                    if (journal != nullptr)
+                                                        journal->NoteTouched(entry.tables);
+                                                });
+    document->blockSignals(blocked);
+    if (outcome.applied > 0)
+    {
+        emit document->tablesReloaded();
+        document->SetModifiedFlag(true);
+        emit document->modifiedChanged(document->IsModified());
     }
     return outcome;
 }

@@ -27,6 +27,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -124,6 +125,8 @@ public:
     void Rebase(const QStringList& renewed);
     // A change the journal cannot express: a replay stops here.
     void MarkGap(const QString& reason);
+    // The next step touches `tables` (for steps made while the document's signals are held).
+    void NoteTouched(const std::vector<std::u16string>& tables);
     // The identities the journal began with (or last took), by file name.
     const std::vector<FileIdentity>& BaseIdentities() const { return m_files; }
     // Whether some step in effect (done and not undone since the journal began) touched `table`;
@@ -142,6 +145,7 @@ private:
     void OnIndexChanged(int index);
     void OnTouched(const std::u16string& table);
     void Append(const std::vector<std::u16string>& strings);
+    void AppendFrame(const QByteArray& frame);
     void Schedule();
     void WriteHeaderInto(QByteArray& bytes) const;
     bool EnsureOpen();
@@ -174,5 +178,13 @@ struct ReplayOutcome
     int stoppedAt = -1; // index of the entry that stopped the replay; -1 when all were used
     QString stopReason;
 };
+// `beforeStep` (may be empty) is called before each step forward that is replayed.
 ReplayOutcome ReplayJournal(CTesselDoc* document, const std::vector<JournalEntry>& entries,
-                            const std::set<std::u16string>& skipTables);
+                            const std::set<std::u16string>& skipTables,
+                            const std::function<void(const JournalEntry&)>& beforeStep = {});
+// Recovery as the editor does it: ReplayJournal with the document's signals held back (the
+// views are rebuilt once afterwards through tablesReloaded), `journal` (may be null) told
+// which tables each step touches; marks the document modified when a step was replayed.
+ReplayOutcome RecoverJournal(CTesselDoc* document, RecoveryJournal* journal,
+                             const std::vector<JournalEntry>& entries,
+                             const std::set<std::u16string>& skipTables);
