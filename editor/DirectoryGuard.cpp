@@ -1,6 +1,6 @@
 #include "editor/DirectoryGuard.h"
 
-#include "editor/MainFrame.h"
+#include "editor/CommandRouter.h"
 #include "editor/TestHooks.h"
 #include "editor/TesselDoc.h"
 #include "editor/resource.h"
@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLockFile>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -44,8 +45,8 @@ QMessageBox* NewBox(QMessageBox::Icon icon, const QString& name, const QString& 
 }
 } // namespace
 
-DirectoryGuard::DirectoryGuard(CMainFrame* frame, CTesselDoc* document)
-    : QObject(frame), m_frame(frame), m_document(document)
+DirectoryGuard::DirectoryGuard(QMainWindow* frame, CommandRouter* commands, CTesselDoc* document)
+    : QObject(frame), m_frame(frame), m_commands(commands), m_document(document)
 {
     m_checkTimer.setSingleShot(true);
     m_checkTimer.setInterval(kCheckDelayMs);
@@ -132,7 +133,7 @@ void DirectoryGuard::SetReadOnly(bool readOnly)
     if (readOnly)
         blocked = {ID_FILE_SAVE, ID_FILE_SAVE_MENU, ID_FILE_NEW,   ID_NEW_ROW,   ID_EDIT_UNDO,
                    ID_EDIT_REDO, ID_EDIT_CUT,       ID_EDIT_PASTE, ID_EDIT_CLEAR};
-    m_frame->Commands().setBlocked(blocked);
+    m_commands->setBlocked(blocked);
     if (readOnly)
     {
         const QString text = QStringLiteral("只读：另一个 Tessel 正在编辑此数据目录");

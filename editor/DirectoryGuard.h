@@ -10,7 +10,7 @@
 // - leftovers: temporary files of an interrupted save ("<file>.tessel-XXXXXX") are removed by the
 //   next successful save of that table.
 //
-// Owned by the main frame, which calls AcquireLock/Opened when a directory is opened, SaveAll
+// Owned by the main frame (CMainFrame), which calls AcquireLock/Opened when a directory is opened, SaveAll
 // for Save and Closing when the window closes after its changes were saved or discarded. It
 // points at the frame and its document, which outlive it. GUI thread only.
 #pragma once
@@ -28,8 +28,9 @@
 #include <memory>
 #include <vector>
 
-class CMainFrame;
+class CommandRouter;
 class CTesselDoc;
+class QMainWindow;
 class QLabel;
 class QLockFile;
 class QToolBar;
@@ -41,7 +42,9 @@ class DirectoryGuard : public QObject
 public:
     static QString LockFileName() { return QStringLiteral(".tessel.lock"); }
 
-    DirectoryGuard(CMainFrame* frame, CTesselDoc* document);
+    // `frame` shows the bar and the status messages and is watched for activation; `commands`
+    // are the frame's commands (the edit commands are blocked while read-only).
+    DirectoryGuard(QMainWindow* frame, CommandRouter* commands, CTesselDoc* document);
     ~DirectoryGuard() override;
 
     // Takes the lock of `directory` for the directory about to be opened. When another editor
@@ -94,7 +97,8 @@ private:
     void RemoveLeftovers(const QString& fileName);
     void SetReadOnly(bool readOnly);
 
-    CMainFrame* m_frame;
+    QMainWindow* m_frame;
+    CommandRouter* m_commands;
     CTesselDoc* m_document;
     QString m_directory;
     std::unique_ptr<QLockFile> m_lock;

@@ -77,7 +77,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_commands(this)
     connect(&m_document, &CTesselDoc::titleChanged, this, &CMainFrame::UpdateCaption);
     connect(&m_document, &CTesselDoc::modifiedChanged, this, &QWidget::setWindowModified);
     UpdateCaption();
-    m_guard = std::make_unique<DirectoryGuard>(this, &m_document);
+    m_guard = std::make_unique<DirectoryGuard>(this, &m_commands, &m_document);
 }
 
 CMainFrame::~CMainFrame()

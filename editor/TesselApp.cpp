@@ -5,7 +5,7 @@
 #include "editor/CrashDump.h"
 #include "editor/CustomTree.h"
 #include "editor/MainFrame.h"
-#include "editor/TestHooks.h"
+#include "editor/TestScript.h"
 #include "tool/tables.h"
 
 #include <QApplication>

@@ -6,7 +6,8 @@
 //       answered with the button of that text instead of being shown (others are shown as
 //       usual); every box asked through AskUser is printed to standard output as
 //       "tessel-test: box NAME: TEXT | INFORMATIVE".
-//   TESSEL_TEST_SCRIPT=FILE  once the editor runs, the lines of FILE (UTF-8, fields separated by
+//   TESSEL_TEST_SCRIPT=FILE  (TestScript.h) once the editor runs, the lines of FILE (UTF-8, fields separated
+//   by
 //       tabs) are carried out: "push<TAB>kind<TAB>field..." (a document command from its record,
 //       CTesselDoc::PushRecord), "undo", "redo", "save", "check" (look for changes on disk now),
 //       "flush" (write the recovery journal now), "sleep<TAB>MS" (run events for MS ms),
@@ -16,7 +17,6 @@
 // Without these variables nothing here has any effect. GUI thread only.
 #pragma once
 
-class CMainFrame;
 class QAbstractButton;
 class QMessageBox;
 class QString;
@@ -27,5 +27,5 @@ QAbstractButton* AskUser(QMessageBox& box);
 // Prints a line "tessel-test: TEXT" when the tests' answers are set (what the editor told the
 // user outside message boxes, such as the status bar).
 void TestLog(const QString& text);
-// Runs the script named by TESSEL_TEST_SCRIPT on `frame`, if there is one.
-void RunTestScript(CMainFrame* frame);
+// Prints "tessel-test: TEXT" to standard output (for the test script, TestScript.h).
+void TestPrint(const QString& text);

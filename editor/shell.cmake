@@ -20,6 +20,8 @@ add_library(tessel_shell STATIC
   ${CMAKE_CURRENT_LIST_DIR}/RecoveryJournal.h
   ${CMAKE_CURRENT_LIST_DIR}/TestHooks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TestHooks.h
+  ${CMAKE_CURRENT_LIST_DIR}/TestScript.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TestScript.h
   ${CMAKE_CURRENT_LIST_DIR}/LockKeyIndicators.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LockKeyIndicators.h
   ${CMAKE_CURRENT_LIST_DIR}/LockKeyIndicatorsX11.cpp
