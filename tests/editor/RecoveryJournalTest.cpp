@@ -11,6 +11,8 @@
 #include <QAction>
 #include <QLabel>
 #include <QLockFile>
+#include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -300,5 +302,44 @@ TEST_F(RecoveryJournalTest, OpeningADirectoryMovesTheLockAndEndsTheJournal)
     EXPECT_FALSE(QFileInfo::exists(lock));
     EXPECT_TRUE(QFileInfo::exists(QDir(second.path()).filePath(QStringLiteral(".tessel.lock"))));
     EXPECT_EQ(RecoveryJournal::FolderFor(second.path()), QFileInfo(Journal()->FilePath()).absolutePath());
+}
+} // namespace
+
+namespace
+{
+TEST_F(RecoveryJournalTest, MetaAndTableListChangesOnDiskReloadUnmodifiedData)
+{
+    ASSERT_TRUE(Start());
+    QSignalSpy reloaded(Doc(), &CTesselDoc::tablesReloaded);
+    // A .meta file rewritten (a column renamed): the table is read again with it.
+    QByteArray meta = ReadFile(Path(QStringLiteral("monster.txt.meta")));
+    meta.replace("Name=\"Item\"", "Name=\"Loot\"");
+    ASSERT_TRUE(WriteFile(Path(QStringLiteral("monster.txt.meta")), meta));
+    Frame()->CheckDataOnDisk();
+    EXPECT_EQ(reloaded.count(), 1);
+    EXPECT_EQ(QString::fromUtf16(Table(u"monster.txt")->m_fields[2].m_name.c_str()), QStringLiteral("Loot"));
+    EXPECT_FALSE(Doc()->IsModified());
+    EXPECT_TRUE(Frame()->statusBar()->currentMessage().contains(QStringLiteral("已重新加载")));
+
+    // tableList.xml without the monster table, while nothing is unsaved: everything is read again.
+    QByteArray list = ReadFile(Path(QStringLiteral("tableList.xml")));
+    const qsizetype at = list.indexOf("\t<Table FileName=\"monster.txt\"");
+    ASSERT_GE(at, 0);
+    list.remove(at, list.indexOf('\n', at) + 1 - at);
+    ASSERT_TRUE(WriteFile(Path(QStringLiteral("tableList.xml")), list));
+    Frame()->CheckDataOnDisk();
+    EXPECT_EQ(reloaded.count(), 2);
+    EXPECT_EQ(TableList::instance()->count(), 1);
+    EXPECT_EQ(Table(u"monster.txt"), nullptr);
+
+    // With an unsaved change, a change of the list only raises the bar.
+    ASSERT_TRUE(Doc()->SetCellValue(Row(u"item.txt", 0), 1, u"短剑"));
+    ASSERT_TRUE(WriteFile(Path(QStringLiteral("tableList.xml")),
+                          ReadFile(Path(QStringLiteral("tableList.xml"))) + "\n"));
+    Frame()->CheckDataOnDisk();
+    EXPECT_EQ(reloaded.count(), 2);
+    ASSERT_NE(Frame()->Guard()->DiskChangeBar(), nullptr);
+    EXPECT_TRUE(Frame()->Guard()->DiskChangeBar()->isVisible());
+    EXPECT_EQ(Row(u"item.txt", 0)->cells[1]->ToString(), std::u16string(u"短剑"));
 }
 } // namespace
