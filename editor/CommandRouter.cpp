@@ -142,6 +142,12 @@ bool CommandRouter::execute(int id)
     return true;
 }
 
+void CommandRouter::setBlocked(const QList<int>& ids)
+{
+    m_blocked = ids;
+    updateAll();
+}
+
 void CommandRouter::updateCommand(int id, Command& command)
 {
     QAction* target = command.action;
@@ -153,6 +159,8 @@ void CommandRouter::updateCommand(int id, Command& command)
     ui.checked = target->isChecked();
     if (command.update)
         command.update(ui);
+    if (m_blocked.contains(id))
+        ui.enabled = false;
     target->setEnabled(ui.enabled);
     if (ui.checked != target->isChecked())
     {

@@ -70,6 +70,9 @@ public:
     void setHandler(int id, Handler handler);
     void setUpdateHandler(int id, UpdateHandler handler);
     bool hasHandler(int id) const;
+    // Commands kept disabled whatever their update handlers say (a data directory opened
+    // read-only); empty to lift it.
+    void setBlocked(const QList<int>& ids);
 
     // Runs the command as the user would: its state is updated first, and a disabled command
     // does nothing. Returns whether the command ran.
@@ -99,5 +102,6 @@ private:
     QWidget* m_owner;
     Qt::ShortcutContext m_shortcutContext;
     QHash<int, Command> m_commands;
+    QList<int> m_blocked;
     QTimer m_idleTimer;
 };

@@ -82,9 +82,10 @@ tarn::Row* RowAt(tarn::editor::Table* table, const std::u16string& id, const std
 // ---- SetCellCommand ------------------------------------------------------------------------------
 
 SetCellCommand::SetCellCommand(DocumentChangeSink* document, tarn::Row* row, int field,
-                               std::u16string oldText, std::u16string newText)
+                               std::u16string oldText, std::u16string newText, int position)
     : m_document(document), m_tableFileName(FileNameOf(row->m_table)), m_rowId(row->Id()),
-      m_position(row->m_table != nullptr ? row->m_table->PositionOf(row) : -1), m_field(field),
+      m_position(position >= 0 ? position : row->m_table != nullptr ? row->m_table->PositionOf(row) : -1),
+      m_field(field),
       m_oldText(std::move(oldText)), m_newText(std::move(newText)), m_row(row)
 {
     QString fieldName;
@@ -613,7 +614,10 @@ QUndoCommand* CommandFromRecord(DocumentChangeSink* document, const CommandRecor
             tarn::CreateCell(row->m_table->m_fields[static_cast<int>(field)]));
         if (!scratch || !tarn::SetExactValueText(*scratch, f[4]) || !tarn::SetExactValueText(*scratch, f[5]))
             return nullptr;
-        return new SetCellCommand(document, row, static_cast<int>(field), f[4], f[5]);
+        // RowAt found the row at the recorded position: no second walk to it.
+        long long position = -1;
+        ParseNumber(f[2], 0, INT_MAX, position);
+        return new SetCellCommand(document, row, static_cast<int>(field), f[4], f[5], static_cast<int>(position));
     }
     if (record.kind == u"new" && f.size() == 2)
     {

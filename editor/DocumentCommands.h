@@ -42,8 +42,9 @@ CommandRecord RecordOf(const QUndoCommand* command);
 class SetCellCommand : public QUndoCommand
 {
 public:
+    // `position`: the row's position in its table when the caller knows it (-1: looked up).
     SetCellCommand(DocumentChangeSink* document, tarn::Row* row, int field, std::u16string oldText,
-                   std::u16string newText);
+                   std::u16string newText, int position = -1);
 
     void undo() override;
     void redo() override;

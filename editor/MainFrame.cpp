@@ -4,6 +4,8 @@
 #include "editor/AppSettings.h"
 #include "editor/CustomPropertyGridCtrl.h"
 #include "editor/LinkBreakBox.h"
+#include "editor/DirectoryGuard.h"
+#include "editor/TestHooks.h"
 #include "editor/LockKeyIndicators.h"
 #include "editor/Looks.h"
 #include "editor/TableExchangeUi.h"
@@ -82,10 +84,12 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_commands(this)
         [this](const QString& what, const std::vector<tarn::LinkIndex::Referrer>& referrers)
         { return linkbreak::Ask(this, what, referrers); });
     UpdateCaption();
+    m_guard = std::make_unique<DirectoryGuard>(this, &m_commands, &m_document);
 }
 
 CMainFrame::~CMainFrame()
 {
+    m_guard.reset();
     if (g_mainFrame == this)
         g_mainFrame = nullptr;
 }
@@ -480,11 +484,16 @@ bool CMainFrame::OnSaveAllTables()
 {
     if (!CommitOpenEdit(QStringLiteral("没有保存")))
         return false;
-    const std::vector<tarn::SaveFailure> failures = TableList::instance()->saveAll();
+    if (m_guard->ReadOnly())
+        return false;
+    // Asks before overwriting a file changed on disk; a table skipped there stays unsaved.
+    bool complete = false;
+    const std::vector<tarn::SaveFailure> failures = m_guard->SaveAll(&complete);
     if (failures.empty())
     {
-        m_document.SetModifiedFlag(false);
-        return true;
+        if (complete)
+            m_document.SetModifiedFlag(false);
+        return complete;
     }
 
     QStringList lines;
@@ -579,6 +588,12 @@ bool CMainFrame::OpenDataDirectory(const QString& path)
             problems << QString::fromStdString(problem.text());
         return refuse(problems.join(QLatin1Char('\n')));
     }
+    // Another editor on that directory: read-only or nothing.
+    if (!m_guard->AcquireLock(directory))
+    {
+        QDir::setCurrent(previous);
+        return false;
+    }
 
     // Commands and views let go of the old tables before they are deleted.
     m_document.UndoStack()->clear();
@@ -586,6 +601,7 @@ bool CMainFrame::OpenDataDirectory(const QString& path)
     TableList::replaceInstance(std::move(tables));
     m_document.SetPathName(directory);
     m_document.TablesReloaded();
+    m_guard->Opened(directory);
     RecentFileList::Add(directory);
     m_loadProblemsShown = false;
     ShowLoadProblems();
@@ -675,7 +691,7 @@ bool CMainFrame::SaveModified()
     box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
     box.setDefaultButton(QMessageBox::Save);
     box.setEscapeButton(QMessageBox::Cancel);
-    switch (box.exec())
+    switch (box.standardButton(AskUser(box)))
     {
     case QMessageBox::Save:
         return OnSaveAllTables();
@@ -695,7 +711,27 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     }
     if (m_created)
         SaveWindowState();
+    m_guard->Closing();
     event->accept();
+}
+
+bool CMainFrame::GuardDataDirectory()
+{
+    const QString directory = QDir::currentPath();
+    if (!m_guard->AcquireLock(directory))
+        return false;
+    m_guard->Opened(directory);
+    return true;
+}
+
+void CMainFrame::CheckDataOnDisk()
+{
+    m_guard->CheckDisk();
+}
+
+void CMainFrame::FlushJournal()
+{
+    m_guard->FlushJournal();
 }
 
 void CMainFrame::SaveWindowState()

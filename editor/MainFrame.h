@@ -19,10 +19,13 @@
 #include <QMessageBox>
 #include <QPointer>
 
+#include <memory>
+
 class CFindBar;
 class CFindPane;
 class CProblemsPane;
 class CTesselView;
+class DirectoryGuard;
 class LockKeyIndicators;
 class QLabel;
 class QMenu;
@@ -150,6 +153,16 @@ public:
     // Asks whether to save unsaved changes; false when the user cancels or the save failed.
     bool SaveModified();
 
+    // The present data directory (the current one) was loaded at start: takes its lock (false
+    // when the user cancels because another editor holds it), offers the recovery of edits left
+    // by an editor that died, and starts the journal and the watching of its files.
+    bool GuardDataDirectory();
+    // Looks for changes made on disk now; writes the recovery journal now.
+    void CheckDataOnDisk();
+    void FlushJournal();
+    // The lock, journal and file watching of the open data directory.
+    DirectoryGuard* Guard() const { return m_guard.get(); }
+
 private:
     CTesselDoc m_document;
     CommandRouter m_commands;
@@ -162,6 +175,7 @@ private:
     QPointer<QMessageBox> m_loadProblemsBox;
     bool m_loadProblemsShown = false;
     bool m_created = false;
+    std::unique_ptr<DirectoryGuard> m_guard; // after the document, which it observes
 };
 
 // The application's main window, or nullptr when there is none. Panes and the document reach

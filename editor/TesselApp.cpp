@@ -5,6 +5,7 @@
 #include "editor/CrashDump.h"
 #include "editor/CustomTree.h"
 #include "editor/MainFrame.h"
+#include "editor/TestScript.h"
 #include "tool/tables.h"
 
 #include <QApplication>
@@ -204,6 +205,13 @@ bool CTesselApp::InitInstance()
     m_mainFrame->GetActiveDocument()->SetPathName(QDir::currentPath());
     m_mainFrame->RestoreWindowState();
     m_mainFrame->show();
+    // Another editor on the directory, or edits left by one that died, are settled first.
+    if (!m_mainFrame->GuardDataDirectory())
+    {
+        m_mainFrame.reset();
+        m_exitCode = 0;
+        return false;
+    }
 
     // Loading problems are shown once the event loop runs, without blocking it.
     QTimer::singleShot(0, m_mainFrame.get(), &CMainFrame::ShowLoadProblems);
@@ -220,6 +228,7 @@ bool CTesselApp::InitInstance()
                                QCoreApplication::exit(saved ? 0 : 1);
                            });
     }
+    QTimer::singleShot(0, m_mainFrame.get(), [frame = m_mainFrame.get()]() { RunTestScript(frame); });
     if (options.smoke)
     {
         CMainFrame* frame = m_mainFrame.get();

@@ -75,6 +75,8 @@ void CTesselDoc::UpdateModified()
 
 void CTesselDoc::Undo()
 {
+    if (m_readOnly)
+        return;
     emit commitPendingEdits();
     m_undoStack.undo();
     UpdateModified();
@@ -82,6 +84,8 @@ void CTesselDoc::Undo()
 
 void CTesselDoc::Redo()
 {
+    if (m_readOnly)
+        return;
     emit commitPendingEdits();
     m_undoStack.redo();
     UpdateModified();
@@ -89,7 +93,7 @@ void CTesselDoc::Redo()
 
 bool CTesselDoc::SetCellValue(tarn::Row* row, int field, const std::u16string& exactText)
 {
-    if (row == nullptr || row->m_table == nullptr || field < 0 || field >= row->cells.size() ||
+    if (m_readOnly || row == nullptr || row->m_table == nullptr || field < 0 || field >= row->cells.size() ||
         row->cells[field] == nullptr)
         return false;
     tarn::Cell* cell = row->cells[field];
@@ -114,7 +118,7 @@ bool CTesselDoc::SetCellValue(tarn::Row* row, int field, const std::u16string& e
 
 tarn::Row* CTesselDoc::CreateRow(tarn::editor::Table* table)
 {
-    if (table == nullptr)
+    if (m_readOnly || table == nullptr)
         return nullptr;
     emit commitPendingEdits();
     Links(); // new ids go above the ids that links name
@@ -131,6 +135,8 @@ tarn::Row* CTesselDoc::CreateRow(tarn::editor::Table* table)
 
 int CTesselDoc::DeleteRows(const std::vector<tarn::Row*>& rows)
 {
+    if (m_readOnly)
+        return 0;
     emit commitPendingEdits();
     auto command = std::make_unique<DeleteRowsCommand>(this, rows);
     const int count = command->Count();
@@ -160,7 +166,7 @@ int CTesselDoc::DeleteRows(const std::vector<tarn::Row*>& rows)
 std::vector<tarn::Row*> CTesselDoc::AppendRows(tarn::editor::Table* table,
                                                const std::vector<std::vector<std::u16string>>& values)
 {
-    if (table == nullptr || values.empty())
+    if (m_readOnly || table == nullptr || values.empty())
         return {};
     emit commitPendingEdits();
     Links(); // new ids go above the ids that links name
@@ -184,6 +190,8 @@ bool CTesselDoc::ImportRows(tarn::editor::Table* table, const tarn::ImportPlan& 
 
 bool CTesselDoc::PushRecord(const CommandRecord& record)
 {
+    if (m_readOnly)
+        return false;
     QUndoCommand* command = CommandFromRecord(this, record);
     if (command == nullptr)
         return false;

@@ -54,6 +54,11 @@ public:
     // the tables changed although no command says so.
     void SetModifiedFlag(bool modified = true);
 
+    // Read-only (another editor holds the data directory): every edit below refuses and changes
+    // nothing.
+    void SetReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    bool IsReadOnly() const { return m_readOnly; }
+
     QUndoStack* UndoStack() { return &m_undoStack; }
     // Undo and redo of the stack's top command; an edit still open in a view is committed first.
     void Undo();
@@ -143,4 +148,5 @@ private:
     tarn::LinkIndex m_links;
     unsigned long m_linksGeneration = 0; // TableList::generation() when m_links was built
     LinkBreakConfirmer m_confirmLinkBreak;
+    bool m_readOnly = false;
 };

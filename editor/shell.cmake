@@ -14,6 +14,14 @@ add_library(tessel_shell STATIC
   ${CMAKE_CURRENT_LIST_DIR}/DocumentCommands.h
   ${CMAKE_CURRENT_LIST_DIR}/DockPane.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DockPane.h
+  ${CMAKE_CURRENT_LIST_DIR}/DirectoryGuard.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DirectoryGuard.h
+  ${CMAKE_CURRENT_LIST_DIR}/RecoveryJournal.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/RecoveryJournal.h
+  ${CMAKE_CURRENT_LIST_DIR}/TestHooks.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TestHooks.h
+  ${CMAKE_CURRENT_LIST_DIR}/TestScript.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TestScript.h
   ${CMAKE_CURRENT_LIST_DIR}/LockKeyIndicators.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LockKeyIndicators.h
   ${CMAKE_CURRENT_LIST_DIR}/LockKeyIndicatorsX11.cpp

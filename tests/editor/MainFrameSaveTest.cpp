@@ -19,9 +19,17 @@ namespace
 class MainFrameSaveTest : public EditorTest
 {
 protected:
+    void TearDown() override
+    {
+        qunsetenv("TESSEL_TEST_ANSWERS");
+        EditorTest::TearDown();
+    }
+
     // Overwrites both data files on disk after they were loaded; Save must write them again.
+    // Save asks before it overwrites a file changed on disk; the answer here is "覆盖".
     void Clobber()
     {
+        qputenv("TESSEL_TEST_ANSWERS", QStringLiteral("OverwriteBox=覆盖").toUtf8());
         m_item = ReadFile(Path(QStringLiteral("item.txt")));
         m_monster = ReadFile(Path(QStringLiteral("monster.txt")));
         ASSERT_FALSE(m_item.isEmpty());
@@ -31,9 +39,11 @@ protected:
     bool ItemRewritten() const { return ReadFile(Path(QStringLiteral("item.txt"))) == m_item; }
     bool MonsterRewritten() const { return ReadFile(Path(QStringLiteral("monster.txt"))) == m_monster; }
 
-    // Makes item.txt impossible to write: the path becomes a directory that is not empty.
+    // Makes item.txt impossible to write: the path becomes a directory that is not empty. Save's
+    // question about the file changed on disk is answered "覆盖".
     void BlockItemFile()
     {
+        qputenv("TESSEL_TEST_ANSWERS", QStringLiteral("OverwriteBox=覆盖").toUtf8());
         ASSERT_TRUE(QFile::remove(Path(QStringLiteral("item.txt"))));
         ASSERT_TRUE(QDir(Dir()).mkpath(QStringLiteral("item.txt/inside")));
     }

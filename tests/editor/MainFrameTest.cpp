@@ -313,6 +313,12 @@ TEST_F(MainFrameTest, CtrlSKeyPressSavesEveryTable)
     ASSERT_TRUE(WriteFile(Path(QStringLiteral("item.txt")), "overwritten"));
     ASSERT_TRUE(WriteFile(Path(QStringLiteral("monster.txt")), "overwritten"));
 
+    // Save asks before it overwrites a file changed on disk; the answer here is "覆盖".
+    struct Answers
+    {
+        Answers() { qputenv("TESSEL_TEST_ANSWERS", QStringLiteral("OverwriteBox=覆盖").toUtf8()); }
+        ~Answers() { qunsetenv("TESSEL_TEST_ANSWERS"); }
+    } answers;
     QTest::keyClick(frame, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(ReadFile(Path(QStringLiteral("item.txt"))), item);
     EXPECT_EQ(ReadFile(Path(QStringLiteral("monster.txt"))), monster);

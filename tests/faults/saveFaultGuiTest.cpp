@@ -29,6 +29,7 @@ protected:
     void TearDown() override
     {
         scl::File::s_faultHook = nullptr;
+        qunsetenv("TESSEL_TEST_ANSWERS");
         EditorTest::TearDown();
     }
 };
@@ -62,6 +63,8 @@ TEST_F(SaveFaultGuiTest, FullDiskIsReportedAndTheNextSaveWritesEverything)
     // first to see that they are written) and tells nothing.
     ASSERT_TRUE(WriteFile(Path(QStringLiteral("item.txt")), "x"));
     ASSERT_TRUE(WriteFile(Path(QStringLiteral("monster.txt")), "x"));
+    // Save asks before it overwrites a file changed on disk; the answer here is "覆盖".
+    qputenv("TESSEL_TEST_ANSWERS", QStringLiteral("OverwriteBox=覆盖").toUtf8());
     ModalAnswer<QWidget> anyDialog([](QWidget* w) { w->close(); }, 500);
     ASSERT_TRUE(Frame()->Commands().execute(ID_FILE_SAVE));
     EXPECT_FALSE(anyDialog.answered());

@@ -1,0 +1,88 @@
+#include "editor/TestScript.h"
+
+#include "editor/DocumentCommands.h"
+#include "editor/MainFrame.h"
+#include "editor/TestHooks.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+namespace
+{
+const char kScriptVariable[] = "TESSEL_TEST_SCRIPT";
+
+void Print(const QString& line)
+{
+    TestPrint(line);
+}
+} // namespace
+
+void RunTestScript(CMainFrame* frame)
+{
+    const QString path = qEnvironmentVariable(kScriptVariable);
+    if (path.isEmpty() || frame == nullptr)
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+    {
+        Print(QStringLiteral("cannot read the script %1").arg(path));
+        return;
+    }
+    CTesselDoc* document = frame->GetActiveDocument();
+    bool quit = false;
+    for (const QByteArray& raw : file.readAll().split('\n'))
+    {
+        const QString line = QString::fromUtf8(raw).remove(QLatin1Char('\r'));
+        if (line.isEmpty())
+            continue;
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        const QString& verb = fields.constFirst();
+        if (verb == QLatin1String("push") && fields.size() >= 2)
+        {
+            CommandRecord record;
+            record.kind = fields[1].toStdU16String();
+            for (int i = 2; i < fields.size(); ++i)
+                record.fields.push_back(fields[i].toStdU16String());
+            if (!document->PushRecord(record))
+                Print(QStringLiteral("refused: %1").arg(line));
+        }
+        else if (verb == QLatin1String("undo"))
+            document->Undo();
+        else if (verb == QLatin1String("redo"))
+            document->Redo();
+        else if (verb == QLatin1String("save"))
+            Print(frame->OnSaveAllTables() ? QStringLiteral("saved") : QStringLiteral("not saved"));
+        else if (verb == QLatin1String("check"))
+            frame->CheckDataOnDisk();
+        else if (verb == QLatin1String("flush"))
+            frame->FlushJournal();
+        else if (verb == QLatin1String("sleep") && fields.size() == 2)
+        {
+            // Events keep running: file watching, timers.
+            QElapsedTimer timer;
+            timer.start();
+            while (timer.elapsed() < fields[1].toInt())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        else if (verb == QLatin1String("waitfor") && fields.size() == 2)
+        {
+            Print(QStringLiteral("waiting %1").arg(fields[1]));
+            QElapsedTimer timer;
+            timer.start();
+            while (!QFileInfo::exists(fields[1]) && timer.elapsed() < 60000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        else if (verb == QLatin1String("quit"))
+            quit = true;
+        else
+            Print(QStringLiteral("unknown script line: %1").arg(line));
+    }
+    Print(QStringLiteral("done"));
+    if (quit && !frame->close())
+    {
+        Print(QStringLiteral("quit refused"));
+        QCoreApplication::exit(3);
+    }
+}
