@@ -105,6 +105,8 @@ bool CClassView::OnCreate()
     connect(m_tree, &CCustomTree::contextMenuRequest, this, &CClassView::OnContextMenu);
     connect(m_tree, &CCustomTree::newRowRequested, this, &CClassView::CreateRow);
     connect(m_tree, &CCustomTree::deleteRowsRequested, this, &CClassView::DeleteSelectedRows);
+    connect(m_tree, &QAbstractItemView::doubleClicked, this, &CClassView::OnItemActivated);
+    connect(m_tree, &QAbstractItemView::activated, this, &CClassView::OnItemActivated);
     if (m_document != nullptr)
         connect(m_tree, &CCustomTree::caretRowChanged, m_document, &CTesselDoc::SetCurrentRow,
                 Qt::UniqueConnection);
@@ -227,6 +229,7 @@ void CClassView::SetDocument(CTesselDoc* document)
     connect(m_document, &CTesselDoc::rowsRemoved, this, &CClassView::OnRowsRemoved);
     connect(m_document, &CTesselDoc::cellChanged, this, &CClassView::OnCellChanged);
     connect(m_document, &CTesselDoc::tablesReloaded, this, &CClassView::FillTableData);
+    connect(m_document, &CTesselDoc::currentRowChanged, this, &CClassView::OnCurrentRowChanged);
     if (m_tree != nullptr)
         connect(m_tree, &CCustomTree::caretRowChanged, m_document, &CTesselDoc::SetCurrentRow,
                 Qt::UniqueConnection);
@@ -519,4 +522,24 @@ void CClassView::OnContextMenu(const QPoint& point, bool fromKeyboard)
             m_tree->SelectItem(hit);
     }
     m_tree->setFocus(Qt::OtherFocusReason);
+}
+
+void CClassView::OnCurrentRowChanged(tarn::Row* row)
+{
+    QTreeWidgetItem* item = ItemOf(row);
+    if (m_tree == nullptr || item == nullptr || m_tree->currentItem() == item)
+        return;
+    if (item->parent() != nullptr)
+        item->parent()->setExpanded(true);
+    m_tree->SelectItem(item);
+    m_tree->scrollToItem(item);
+}
+
+void CClassView::OnItemActivated(const QModelIndex& index)
+{
+    if (m_document == nullptr || m_tree == nullptr)
+        return;
+    auto* table = const_cast<tarn::editor::Table*>(m_tableItems.key(m_tree->itemFromIndex(index), nullptr));
+    if (table != nullptr)
+        m_document->RequestOpenTable(table);
 }

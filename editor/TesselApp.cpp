@@ -5,6 +5,7 @@
 #include "editor/CrashDump.h"
 #include "editor/CustomTree.h"
 #include "editor/MainFrame.h"
+#include "editor/TesselView.h"
 #include "tool/tables.h"
 
 #include <QApplication>
@@ -86,6 +87,8 @@ QString CommandLineUsage()
                           "\n"
                           "  -C DIR     use DIR as the data directory (the current directory)\n"
                           "  DIR        the same as -C DIR\n"
+                          "  --table FILE\n"
+                          "             show the table whose data file is FILE in a tab\n"
                           "  --smoke    start, check that every table loaded and is listed, and exit\n"
                           "             (0 when it is, 1 otherwise)\n"
                           "  --help     show this help and exit\n"
@@ -106,6 +109,15 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments)
                 break;
             }
             options.dataDirectory = arguments[++i];
+        }
+        else if (argument == QLatin1String("--table"))
+        {
+            if (i + 1 >= arguments.size())
+            {
+                options.error = QStringLiteral("option --table needs a data file name");
+                break;
+            }
+            options.table = arguments[++i];
         }
         else if (argument == QLatin1String("--help"))
             options.help = true;
@@ -195,6 +207,18 @@ bool CTesselApp::InitInstance()
     }
     m_mainFrame->GetActiveDocument()->SetPathName(QDir::currentPath());
     m_mainFrame->RestoreWindowState();
+    if (CTesselView* view = m_mainFrame->GetActiveView())
+    {
+        view->RestoreTabs();
+        if (!options.table.isEmpty())
+        {
+            tarn::editor::Table* table = TableList::instance()->find(options.table.toStdU16String().c_str());
+            if (table != nullptr)
+                view->OpenTable(table);
+            else
+                PrintLine(stderr, QStringLiteral("tessel: no table with the data file %1").arg(options.table));
+        }
+    }
     m_mainFrame->show();
 
     // Loading problems are shown once the event loop runs, without blocking it.
