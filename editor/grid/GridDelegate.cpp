@@ -69,7 +69,8 @@ bool GridDelegate::eventFilter(QObject* object, QEvent* event)
 {
     auto* editor = qobject_cast<QLineEdit*>(object);
     // The focus going to a message box (a refusal being shown) neither commits nor closes the edit.
-    if (editor != nullptr && event->type() == QEvent::FocusOut && QApplication::activeModalWidget() != nullptr)
+    if (editor != nullptr && event->type() == QEvent::FocusOut &&
+        QApplication::activeModalWidget() != nullptr)
         return false;
     if (editor != nullptr && event->type() == QEvent::KeyPress)
     {
@@ -94,7 +95,8 @@ bool GridDelegate::eventFilter(QObject* object, QEvent* event)
     return QStyledItemDelegate::eventFilter(object, event);
 }
 
-void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const
 {
     const QVariant parts = index.data(TableModel::LinkPartsRole);
     if (!parts.isValid())

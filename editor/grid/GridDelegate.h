@@ -25,7 +25,8 @@ public:
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
     // Writes through TableModel::SetCellText; a refused text changes nothing and is reported.
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
 
     // Why `text` cannot be the value of the cell at `index` (any model over a TableModel); empty when
     // it can.

@@ -141,7 +141,8 @@ GridTable::GridTable(QWidget* parent) : QTableView(parent)
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int logical, int, int size)
             {
-                if (std::find(m_frozenColumns.begin(), m_frozenColumns.end(), logical) != m_frozenColumns.end())
+                if (std::find(m_frozenColumns.begin(), m_frozenColumns.end(), logical) !=
+                    m_frozenColumns.end())
                 {
                     m_frozen->setColumnWidth(logical, size);
                     UpdateFrozenGeometry();
@@ -163,7 +164,8 @@ void GridTable::Freeze(const std::vector<int>& columns)
     }
     for (int i = 0; i < static_cast<int>(columns.size()); ++i)
     {
-        horizontalHeader()->moveSection(horizontalHeader()->visualIndex(columns[static_cast<std::size_t>(i)]), i);
+        horizontalHeader()->moveSection(horizontalHeader()->visualIndex(columns[static_cast<std::size_t>(i)]),
+                                        i);
         m_frozen->horizontalHeader()->moveSection(
             m_frozen->horizontalHeader()->visualIndex(columns[static_cast<std::size_t>(i)]), i);
     }
@@ -340,14 +342,15 @@ CGridView::CGridView(tarn::editor::Table* table, CTesselDoc* document, QWidget* 
     header->setHighlightSections(true);
     // Widths from the header texts: measuring 100,000 rows would take longer than opening the tab.
     for (int c = 0; c < m_model->columnCount(); ++c)
-        m_view->setColumnWidth(
-            c, std::max(80, header->fontMetrics().horizontalAdvance(
-                                m_model->headerData(c, Qt::Horizontal).toString()) + 24));
+        m_view->setColumnWidth(c, std::max(80, header->fontMetrics().horizontalAdvance(
+                                                   m_model->headerData(c, Qt::Horizontal).toString()) +
+                                                   24));
     if (table != nullptr)
     {
         std::vector<int> frozen;
         for (int c : {table->m_idFieldIndex, table->m_nameFieldIndex})
-            if (c >= 0 && c < m_model->columnCount() && std::find(frozen.begin(), frozen.end(), c) == frozen.end())
+            if (c >= 0 && c < m_model->columnCount() &&
+                std::find(frozen.begin(), frozen.end(), c) == frozen.end())
                 frozen.push_back(c);
         m_view->Freeze(frozen);
     }
@@ -369,7 +372,8 @@ CGridView::CGridView(tarn::editor::Table* table, CTesselDoc* document, QWidget* 
                 UpdateStatus();
             });
     connect(header, &QHeaderView::sectionClicked, this, &CGridView::CycleSort);
-    connect(m_view->FrozenView()->horizontalHeader(), &QHeaderView::sectionClicked, this, &CGridView::CycleSort);
+    connect(m_view->FrozenView()->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &CGridView::CycleSort);
     connect(m_view, &GridTable::copyRequested, this, &CGridView::CopySelection);
     connect(m_view, &GridTable::pasteRequested, this,
             [this]() { PasteText(QApplication::clipboard()->text()); });
@@ -510,8 +514,7 @@ bool CGridView::PasteText(const QString& text)
     const std::vector<int> visual = VisualColumns();
     const QModelIndex current = m_view->currentIndex();
     const int startRow = current.isValid() ? current.row() : m_proxy->rowCount();
-    const int startVisual =
-        current.isValid() ? m_view->horizontalHeader()->visualIndex(current.column()) : 0;
+    const int startVisual = current.isValid() ? m_view->horizontalHeader()->visualIndex(current.column()) : 0;
     const int shownRows = m_proxy->rowCount();
     const int fieldCount = table->m_fields.size();
 

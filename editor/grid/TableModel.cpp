@@ -153,7 +153,8 @@ int TableModel::columnCount(const QModelIndex& parent) const
 
 tarn::Row* TableModel::RowAt(int row) const
 {
-    return row >= 0 && row < static_cast<int>(m_rows.size()) ? m_rows[static_cast<std::size_t>(row)] : nullptr;
+    return row >= 0 && row < static_cast<int>(m_rows.size()) ? m_rows[static_cast<std::size_t>(row)]
+                                                             : nullptr;
 }
 
 int TableModel::RowOf(const tarn::Row* row) const
@@ -211,7 +212,8 @@ TableModel::LinkIndex* TableModel::LinkIndexOf(int column) const
     {
         index->rowsById.clear();
         index->rowsById.reserve(static_cast<std::size_t>(index->table->m_rows.size()));
-        for (scl::ListNode<tarn::Row>* node = index->table->m_rows.first(); node != nullptr; node = node->next)
+        for (scl::ListNode<tarn::Row>* node = index->table->m_rows.first(); node != nullptr;
+             node = node->next)
             index->rowsById.emplace(node->value.Id(), &node->value); // the first row of an id wins
         index->built = true;
     }
@@ -230,8 +232,8 @@ QVariant TableModel::LinkParts(int row, int column) const
         const auto found = id >= INT_MIN && id <= INT_MAX ? index->rowsById.find(static_cast<int>(id))
                                                           : index->rowsById.end();
         const bool exists = found != index->rowsById.end();
-        parts.append(QVariant(QVariantList{QString::number(id),
-                                           exists ? FromU16(found->second->Name()) : QString(), exists}));
+        parts.append(QVariant(
+            QVariantList{QString::number(id), exists ? FromU16(found->second->Name()) : QString(), exists}));
     }
     return parts;
 }
@@ -246,9 +248,9 @@ QString TableModel::LinkText(int row, int column) const
     {
         const QVariantList p = part.toList();
         const QString name = p.value(1).toString();
-        pieces << (name.isEmpty() ? p.value(0).toString()
-                                  : p.value(0).toString() + QLatin1Char(' ') + kNameSeparator +
-                                        QLatin1Char(' ') + name);
+        pieces << (name.isEmpty()
+                       ? p.value(0).toString()
+                       : p.value(0).toString() + QLatin1Char(' ') + kNameSeparator + QLatin1Char(' ') + name);
     }
     return pieces.join(QLatin1Char('|'));
 }
@@ -263,8 +265,8 @@ QString TableModel::BrokenLinkTip(int row, int column) const
     {
         const QVariantList p = part.toList();
         if (!p.value(2).toBool())
-            tips << QStringLiteral("表 %1 中没有编号 %2").arg(FromU16(index->table->m_label.c_str()),
-                                                             p.value(0).toString());
+            tips << QStringLiteral("表 %1 中没有编号 %2")
+                        .arg(FromU16(index->table->m_label.c_str()), p.value(0).toString());
     }
     return tips.join(QLatin1Char('\n'));
 }
@@ -499,7 +501,8 @@ void TableModel::OnRowsRemoved(const DocRows& rows)
             const int count = static_cast<int>(j - i);
             bool inPlace = first >= 0 && first + count <= static_cast<int>(m_rows.size());
             for (int k = 0; inPlace && k < count; ++k)
-                inPlace = m_rows[static_cast<std::size_t>(first + k)] == rows.rows[i + static_cast<std::size_t>(k)];
+                inPlace =
+                    m_rows[static_cast<std::size_t>(first + k)] == rows.rows[i + static_cast<std::size_t>(k)];
             if (inPlace)
             {
                 beginRemoveRows(QModelIndex(), first, first + count - 1);

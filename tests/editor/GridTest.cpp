@@ -14,7 +14,9 @@
 #include "editor/grid/TableModel.h"
 #include "tool/cellValue.h"
 
+#include <QAbstractItemModelTester>
 #include <QClipboard>
+#include <QSignalSpy>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -181,7 +183,8 @@ TEST_F(GridTest, DoubleClickAndEnterOpenTabsThatAreRememberedAndReopened)
     // The next start on the directory reopens the tabs left open; --table adds one.
     Stop();
     StartEditor({QStringLiteral("-C"), Dir(), QStringLiteral("--table"), QStringLiteral("many.txt")});
-    ASSERT_EQ(View()->OpenTableFiles(), (QStringList{QStringLiteral("items.txt"), QStringLiteral("many.txt")}));
+    ASSERT_EQ(View()->OpenTableFiles(),
+              (QStringList{QStringLiteral("items.txt"), QStringLiteral("many.txt")}));
     EXPECT_EQ(View()->CurrentGrid()->Table(), TableNamed(u"many.txt"));
 }
 
@@ -191,7 +194,8 @@ TEST_F(GridTest, ModelFollowsTheTableWithoutCopyingIt)
     CGridView* grid = OpenByDoubleClick(0);
     ASSERT_NE(grid, nullptr);
     TableModel* model = grid->Model();
-    EXPECT_EQ(model->headerData(proptest::kItemMonster, Qt::Horizontal).toString(), QStringLiteral("Monster"));
+    EXPECT_EQ(model->headerData(proptest::kItemMonster, Qt::Horizontal).toString(),
+              QStringLiteral("Monster"));
     EXPECT_TRUE(model->headerData(proptest::kItemMonster, Qt::Horizontal, Qt::ToolTipRole)
                     .toString()
                     .contains(QStringLiteral("monsters.txt")));
@@ -205,9 +209,12 @@ TEST_F(GridTest, ModelFollowsTheTableWithoutCopyingIt)
     {
         int field;
         const char16_t* shown;
-    } cells[] = {{proptest::kItemId, u"1"},         {proptest::kItemName, u"长剑"},
-                 {proptest::kItemLevel, u"3"},      {proptest::kItemBig, u"-7"},
-                 {proptest::kItemWeight, u"1.000000"}, {proptest::kItemDrops, u"1|2|3"},
+    } cells[] = {{proptest::kItemId, u"1"},
+                 {proptest::kItemName, u"长剑"},
+                 {proptest::kItemLevel, u"3"},
+                 {proptest::kItemBig, u"-7"},
+                 {proptest::kItemWeight, u"1.000000"},
+                 {proptest::kItemDrops, u"1|2|3"},
                  {proptest::kItemRates, u"0.500000"}};
     for (const auto& cell : cells)
         EXPECT_EQ(Shown(grid, 0, cell.field), Q(cell.shown)) << cell.field;
@@ -245,8 +252,10 @@ TEST_F(GridTest, TypedEditsOfEveryTypeUndoRedoAndRefusals)
     {
         int field;
         const char16_t* typed;
-    } refused[] = {{proptest::kItemLevel, u"-5"}, {proptest::kItemCount, u"12ab"},
-                   {proptest::kItemWeight, u"1e400"}, {proptest::kItemDrops, u"1||2"}};
+    } refused[] = {{proptest::kItemLevel, u"-5"},
+                   {proptest::kItemCount, u"12ab"},
+                   {proptest::kItemWeight, u"1e400"},
+                   {proptest::kItemDrops, u"1||2"}};
     for (const auto& refusal : refused)
     {
         const QString expected =
@@ -433,7 +442,8 @@ TEST_F(GridTest, SortByHeaderAndFilter)
     const auto clickHeader = [&](int column)
     {
         const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(x, header->height() / 2));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(x, header->height() / 2));
     };
     // Score falls with the row: ascending shows the last row first, descending the first, then the
     // file order again.
@@ -528,6 +538,101 @@ TEST_F(GridTest, SaveWritesTheGridsEdits)
                                        "INT\tSTRING\tINT\tINT\r\n"
                                        "10\tGoblin\t1\t-3\r\n"
                                        "11\tOgre\t2\t0\r\n")));
+}
+
+} // namespace
+
+namespace
+{
+
+// The rows the model shows, in order, against the table's rows.
+bool ModelMatchesTable(const TableModel& model, tarn::editor::Table* table)
+{
+    if (model.rowCount() != table->m_rows.size())
+        return false;
+    int i = 0;
+    for (tarn::Row& row : table->m_rows)
+        if (model.RowAt(i++) != &row)
+            return false;
+    return true;
+}
+
+TEST_F(GridTest, ModelFollowsEveryDocumentChangeWithConsistentSignals)
+{
+    StartEditor();
+    tarn::editor::Table* many = TableNamed(u"many.txt");
+    TableModel model(many, Doc());
+    // Ends the test program on any inconsistent begin/end insert/remove or dataChanged.
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+
+    std::vector<tarn::Row*> scattered = {proptest::RowAt(many, 3), proptest::RowAt(many, 4),
+                                         proptest::RowAt(many, 10), proptest::RowAt(many, 59)};
+    ASSERT_EQ(Doc()->DeleteRows(scattered), 4);
+    EXPECT_TRUE(ModelMatchesTable(model, many));
+    ASSERT_NE(Doc()->CreateRow(many), nullptr);
+    EXPECT_TRUE(ModelMatchesTable(model, many));
+    Doc()->Undo();
+    Doc()->Undo();
+    EXPECT_TRUE(ModelMatchesTable(model, many));
+    EXPECT_EQ(model.rowCount(), kManyRows);
+    Doc()->Redo();
+    EXPECT_TRUE(ModelMatchesTable(model, many));
+
+    // A cell set through the document reaches exactly that cell of the model.
+    changed.clear();
+    tarn::Row* row = proptest::RowAt(many, 20);
+    ASSERT_EQ(Doc()->SetCellValues({{row, 2, u"5"}, {proptest::RowAt(many, 21), 3, u"z"}}), 2);
+    ASSERT_EQ(changed.size(), 2);
+    EXPECT_EQ(changed[0][0].value<QModelIndex>(), model.index(model.RowOf(row), 2));
+    EXPECT_EQ(model.CellText(model.RowOf(row), 2), QStringLiteral("5"));
+
+    // A text the field refuses changes nothing and says why, in the adapter's words.
+    QString why;
+    EXPECT_FALSE(model.SetCellText(0, 2, QStringLiteral("1.5"), &why));
+    EXPECT_EQ(why, CellInputMessage(ParseCellInput(many->m_fields[2], QStringLiteral("1.5"))));
+    EXPECT_TRUE(model.setData(model.index(0, 2), QVariant(int(-4))));
+    EXPECT_EQ(model.CellText(0, 2), QStringLiteral("-4"));
+
+    // Read-only without a document.
+    TableModel readOnly(many, nullptr);
+    EXPECT_FALSE(readOnly.flags(readOnly.index(0, 0)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(readOnly.setData(readOnly.index(0, 2), QStringLiteral("1")));
+}
+
+TEST_F(GridTest, ManyCellRecordsReplayOnlyWhenTheyFit)
+{
+    StartEditor();
+    tarn::editor::Table* many = TableNamed(u"many.txt");
+    ASSERT_EQ(
+        Doc()->SetCellValues({{proptest::RowAt(many, 0), 2, u"7"}, {proptest::RowAt(many, 1), 1, u"n"}}), 2);
+    const CommandRecord record = RecordOf(Doc()->UndoStack()->command(Doc()->UndoStack()->count() - 1));
+    ASSERT_EQ(record.kind, u"setcells");
+    EXPECT_EQ(record.fields, (std::vector<std::u16string>{u"2", u"many.txt", u"1", u"0", u"2", u"999", u"7",
+                                                          u"many.txt", u"2", u"1", u"1", u"m2", u"n"}));
+    Doc()->Undo();
+
+    const struct
+    {
+        const char* what;
+        std::vector<std::u16string> fields;
+        bool fits;
+    } cases[] = {
+        {"as recorded", record.fields, true},
+        {"wrong count", {u"2", u"many.txt", u"1", u"0", u"2", u"999", u"7"}, false},
+        {"unknown table", {u"1", u"none.txt", u"1", u"0", u"2", u"999", u"7"}, false},
+        {"id not at position", {u"1", u"many.txt", u"2", u"0", u"2", u"999", u"7"}, false},
+        {"field out of range", {u"1", u"many.txt", u"1", u"0", u"9", u"999", u"7"}, false},
+        {"not a value", {u"1", u"many.txt", u"1", u"0", u"2", u"999", u"x"}, false},
+    };
+    for (const auto& c : cases)
+    {
+        const int before = Doc()->UndoStack()->index();
+        EXPECT_EQ(Doc()->PushRecord({u"setcells", c.fields}), c.fits) << c.what;
+        EXPECT_EQ(Doc()->UndoStack()->index(), before + (c.fits ? 1 : 0)) << c.what;
+    }
+    EXPECT_EQ(Exact(many, 0, 2), QStringLiteral("7"));
+    EXPECT_EQ(Exact(many, 1, 1), QStringLiteral("n"));
 }
 
 } // namespace
