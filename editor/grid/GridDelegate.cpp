@@ -68,9 +68,12 @@ void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, cons
 bool GridDelegate::eventFilter(QObject* object, QEvent* event)
 {
     auto* editor = qobject_cast<QLineEdit*>(object);
-    // The focus going to a message box (a refusal being shown) neither commits nor closes the edit.
+    // The focus going to a message box (the refusal being shown) neither commits nor closes the
+    // edit; the editor is marked from the refusal until it has the focus again.
+    if (editor != nullptr && event->type() == QEvent::FocusIn)
+        editor->setProperty("gridRefusing", false);
     if (editor != nullptr && event->type() == QEvent::FocusOut &&
-        QApplication::activeModalWidget() != nullptr)
+        (editor->property("gridRefusing").toBool() || QApplication::activeModalWidget() != nullptr))
         return false;
     if (editor != nullptr && event->type() == QEvent::KeyPress)
     {
@@ -87,6 +90,7 @@ bool GridDelegate::eventFilter(QObject* object, QEvent* event)
             if (!why.isEmpty())
             {
                 // The editor stays open on the refused text.
+                editor->setProperty("gridRefusing", true);
                 emit refused(why);
                 return true;
             }

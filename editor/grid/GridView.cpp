@@ -94,7 +94,21 @@ void GridProxy::SetFilter(const QString& text)
     }
     m_needle = needle;
     m_column = column;
-    invalidateRowsFilter();
+    invalidate();
+}
+
+void GridProxy::sort(int column, Qt::SortOrder order)
+{
+    const auto* model = qobject_cast<const TableModel*>(sourceModel());
+    if (model != nullptr && column >= 0)
+    {
+        m_keys = model->SortKeys(column);
+        m_keysColumn = m_keys.empty() ? -1 : column;
+    }
+    QSortFilterProxyModel::sort(column, order);
+    m_keys.clear();
+    m_keys.shrink_to_fit();
+    m_keysColumn = -1;
 }
 
 bool GridProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const
@@ -102,6 +116,10 @@ bool GridProxy::lessThan(const QModelIndex& left, const QModelIndex& right) cons
     const auto* model = qobject_cast<const TableModel*>(sourceModel());
     if (model == nullptr)
         return QSortFilterProxyModel::lessThan(left, right);
+    if (left.column() == m_keysColumn &&
+        static_cast<std::size_t>(std::max(left.row(), right.row())) < m_keys.size())
+        return model->KeyLess(m_keys[static_cast<std::size_t>(left.row())],
+                              m_keys[static_cast<std::size_t>(right.row())], left.column());
     return model->LessThan(left.row(), right.row(), left.column());
 }
 

@@ -16,6 +16,8 @@
 // thread only.
 #pragma once
 
+#include "editor/grid/TableModel.h"
+
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QWidget>
@@ -26,7 +28,6 @@ class CTesselDoc;
 class GridDelegate;
 class QLabel;
 class QLineEdit;
-class TableModel;
 namespace tarn
 {
 class Row;
@@ -46,6 +47,8 @@ public:
     // `text`: keep rows with any cell containing it; "字段名:文本" (or "：") for one column. Empty:
     // every row.
     void SetFilter(const QString& text);
+    // Sorts with the column's values read once (TableModel::SortKeys).
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 protected:
     bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
@@ -54,6 +57,10 @@ protected:
 private:
     QString m_needle;
     int m_column = -1;
+    // The keys of the column being sorted, only while sort() runs: later re-sorts of changed rows
+    // read the cells.
+    std::vector<TableModel::SortKey> m_keys;
+    int m_keysColumn = -1;
 };
 
 // The table view with its frozen columns and the grid's keys.

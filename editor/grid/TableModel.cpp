@@ -400,11 +400,71 @@ bool TableModel::LessThan(int leftRow, int rightRow, int column) const
     }
 }
 
+std::vector<TableModel::SortKey> TableModel::SortKeys(int column) const
+{
+    const tarn::Field* field = FieldAt(column);
+    if (field == nullptr || field->m_type == FIELD_TYPE_STRING_INT ||
+        field->m_type == FIELD_TYPE_STRING_FLOAT)
+        return {};
+    std::vector<SortKey> keys(m_rows.size());
+    for (std::size_t r = 0; r < m_rows.size(); ++r)
+    {
+        tarn::Cell* cell = column < m_rows[r]->cells.size() ? m_rows[r]->cells[column] : nullptr;
+        if (cell == nullptr || cell->Type() != field->m_type)
+            return {};
+        SortKey& key = keys[r];
+        switch (field->m_type)
+        {
+        case FIELD_TYPE_INT:
+            key.i = cell->GetInt();
+            break;
+        case FIELD_TYPE_INT64:
+            key.i = cell->GetInt64();
+            break;
+        case FIELD_TYPE_UINT:
+            key.u = cell->GetUInt();
+            break;
+        case FIELD_TYPE_UINT64:
+            key.u = cell->GetUInt64();
+            break;
+        case FIELD_TYPE_FLOAT:
+            key.f = cell->GetFloat();
+            break;
+        default:
+            key.text = cell->GetString();
+            break;
+        }
+    }
+    return keys;
+}
+
+bool TableModel::KeyLess(const SortKey& left, const SortKey& right, int column) const
+{
+    switch (FieldAt(column)->m_type)
+    {
+    case FIELD_TYPE_INT:
+    case FIELD_TYPE_INT64:
+        return left.i < right.i;
+    case FIELD_TYPE_UINT:
+    case FIELD_TYPE_UINT64:
+        return left.u < right.u;
+    case FIELD_TYPE_FLOAT:
+        return left.f < right.f;
+    default:
+        return CompareU16(left.text, right.text) < 0;
+    }
+}
+
 bool TableModel::RowContains(int row, int column, const QString& needle) const
 {
     tarn::Row* r = RowAt(row);
     if (r == nullptr)
         return false;
+    // Number and list texts hold only digits, signs, points, "|" and "inf"/"nan": a needle with any
+    // other character cannot be in them, and they are not even formatted.
+    bool numeric = true;
+    for (QChar ch : needle)
+        numeric = numeric && (ch.isDigit() || QStringLiteral(".-+|infa").contains(ch, Qt::CaseInsensitive));
     const int first = column < 0 ? 0 : column;
     const int last = column < 0 ? r->cells.size() - 1 : std::min(column, r->cells.size() - 1);
     for (int c = first; c <= last; ++c)
@@ -420,14 +480,32 @@ bool TableModel::RowContains(int row, int column, const QString& needle) const
             break;
         case FIELD_TYPE_STRING_INT:
         case FIELD_TYPE_STRING_FLOAT:
-            found = FromU16(tarn::CellText(*cell)).contains(needle, Qt::CaseInsensitive);
+            found = numeric && FromU16(tarn::CellText(*cell)).contains(needle, Qt::CaseInsensitive);
             break;
         default:
-            found = QStringView(cell->ToString()).contains(needle, Qt::CaseInsensitive);
+            found = numeric && QStringView(cell->ToString()).contains(needle, Qt::CaseInsensitive);
             break;
         }
+        // A link cell also shows the names of the rows it names.
         if (!found && !m_table->m_fields[c].m_linkTableName.empty())
-            found = LinkText(row, c).contains(needle, Qt::CaseInsensitive);
+        {
+            LinkIndex* index = LinkIndexOf(c);
+            if (index != nullptr && index->table != nullptr)
+            {
+                for (long long id : LinkedIds(*cell))
+                {
+                    if (id < INT_MIN || id > INT_MAX)
+                        continue;
+                    const auto linked = index->rowsById.find(static_cast<int>(id));
+                    if (linked != index->rowsById.end() &&
+                        QStringView(linked->second->Name()).contains(needle, Qt::CaseInsensitive))
+                    {
+                        found = true;
+                        break;
+                    }
+                }
+            }
+        }
         if (found)
             return true;
     }

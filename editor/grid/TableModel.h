@@ -89,6 +89,20 @@ public:
     // Ordering of two rows by one column's values: numbers as numbers, texts as texts, lists by
     // their text. Used by the sorting proxy.
     bool LessThan(int leftRow, int rightRow, int column) const;
+    // A column's values in a form that orders quickly (numbers by value, strings by their units);
+    // lists have none (`usable` false). Read once per sort: the rows' cells lie all over memory.
+    struct SortKey
+    {
+        long long i = 0;
+        unsigned long long u = 0;
+        double f = 0;
+        const char16_t* text = nullptr; // into the cell; valid while the table is unchanged
+    };
+    // The keys of every row of `column`, in file order; empty when the column has no such keys.
+    std::vector<SortKey> SortKeys(int column) const;
+    // Ordering of two keys of `column` as LessThan orders the cells.
+    bool KeyLess(const SortKey& left, const SortKey& right, int column) const;
+
     // Whether the cell's value text (and, in link columns, a linked name) contains `needle`,
     // ignoring case. column -1: any cell of the row.
     bool RowContains(int row, int column, const QString& needle) const;
