@@ -39,6 +39,14 @@ int CellVariantType(FIELD_TYPE type)
     }
 }
 
+QVariant CellDefaultVariant(FIELD_TYPE type)
+{
+    const int id = CellVariantType(type);
+    if (id == QMetaType::UnknownType)
+        return QVariant();
+    return QVariant(QMetaType(id)); // default-constructed: 0 or an empty text
+}
+
 QVariant CellValueVariant(const tarn::CellValue& value)
 {
     switch (value.Type())

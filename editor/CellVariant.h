@@ -16,6 +16,10 @@
 // type outside 1..8.
 int CellVariantType(FIELD_TYPE type);
 
+// The initial value of a cell of `type` (0, an empty text) as a QVariant of CellVariantType(type);
+// an invalid QVariant for a type outside 1..8.
+QVariant CellDefaultVariant(FIELD_TYPE type);
+
 // The value as a QVariant of CellVariantType(value.Type()); an invalid QVariant for an empty value.
 QVariant CellValueVariant(const tarn::CellValue& value);
 // CellValueVariant(tarn::ReadCell(cell)).

@@ -108,6 +108,8 @@ bool CClassView::OnCreate()
     connect(m_tree, &CCustomTree::contextMenuRequest, this, &CClassView::OnContextMenu);
     connect(m_tree, &CCustomTree::newRowRequested, this, &CClassView::CreateRow);
     connect(m_tree, &CCustomTree::deleteRowsRequested, this, &CClassView::DeleteSelectedRows);
+    connect(m_tree, &QAbstractItemView::doubleClicked, this, &CClassView::OnItemActivated);
+    connect(m_tree, &QAbstractItemView::activated, this, &CClassView::OnItemActivated);
     if (m_document != nullptr)
         connect(m_tree, &CCustomTree::caretRowChanged, m_document, &CTesselDoc::SetCurrentRow,
                 Qt::UniqueConnection);
@@ -553,4 +555,14 @@ void CClassView::OnContextMenu(const QPoint& point, bool fromKeyboard)
             m_tree->SelectItem(hit);
     }
     m_tree->setFocus(Qt::OtherFocusReason);
+}
+
+
+void CClassView::OnItemActivated(const QModelIndex& index)
+{
+    if (m_document == nullptr || m_tree == nullptr)
+        return;
+    auto* table = const_cast<tarn::editor::Table*>(m_tableItems.key(m_tree->itemFromIndex(index), nullptr));
+    if (table != nullptr)
+        m_document->RequestOpenTable(table);
 }

@@ -22,6 +22,7 @@
 #include "editor/DockPane.h"
 
 #include <QHash>
+#include <QModelIndex>
 
 #include <vector>
 
@@ -130,6 +131,10 @@ private:
     void OnRowsInserted(const DocRows& rows);
     void OnRowsRemoved(const DocRows& rows);
     void OnCellChanged(tarn::editor::Table* table, tarn::Row* row, int field);
+    // The document's current row changed (another view moved it): the caret follows.
+    void OnCurrentRowChanged(tarn::Row* row);
+    // Double-click or Enter on a table item: asks the document to show the table in a tab.
+    void OnItemActivated(const QModelIndex& index);
 
     // The selected rows of the first selected row's table, in visible order.
     std::vector<tarn::Row*> RowsToCopy() const;

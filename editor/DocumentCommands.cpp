@@ -228,6 +228,52 @@ void AppendRowsCommand::undo()
     m_document->NotifyRowsRemoved(RowsOf(m_table, m_taken));
 }
 
+// ---- SetCellsCommand ----------------------------------------------------------------------------
+
+SetCellsCommand::SetCellsCommand(DocumentChangeSink* document, std::vector<Entry> entries)
+    : m_document(document)
+{
+    m_entries.reserve(entries.size());
+    for (Entry& entry : entries)
+    {
+        tarn::Row* row = entry.row;
+        if (row == nullptr || row->m_table == nullptr || entry.field < 0 || entry.field >= row->cells.size() ||
+            row->cells[entry.field] == nullptr)
+            continue;
+        if (entry.tableFileName.empty())
+            entry.tableFileName = FileNameOf(row->m_table);
+        entry.rowId = row->Id();
+        if (entry.position < 0)
+            entry.position = row->m_table->PositionOf(row);
+        if (entry.oldText.empty())
+            entry.oldText = tarn::ExactValueText(*row->cells[entry.field]);
+        m_entries.push_back(std::move(entry));
+    }
+    setText(QStringLiteral("修改 %1 个单元格").arg(m_entries.size()));
+}
+
+void SetCellsCommand::redo()
+{
+    for (const Entry& entry : m_entries)
+    {
+        tarn::Cell* cell = entry.row->cells[entry.field];
+        if (!SCL_ASSERT(tarn::SetExactValueText(*cell, entry.newText)))
+            continue;
+        m_document->NotifyCellChanged(entry.row, entry.field);
+    }
+}
+
+void SetCellsCommand::undo()
+{
+    for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it)
+    {
+        tarn::Cell* cell = it->row->cells[it->field];
+        if (!SCL_ASSERT(tarn::SetExactValueText(*cell, it->oldText)))
+            continue;
+        m_document->NotifyCellChanged(it->row, it->field);
+    }
+}
+
 // ---- DeleteRowsCommand ---------------------------------------------------------------------------
 
 DeleteRowsCommand::DeleteRowsCommand(DocumentChangeSink* document, const std::vector<tarn::Row*>& rows)
@@ -583,6 +629,21 @@ CommandRecord AppendRowsCommand::ToRecord() const
     return record;
 }
 
+CommandRecord SetCellsCommand::ToRecord() const
+{
+    CommandRecord record{u"setcells", {Number(static_cast<long long>(m_entries.size()))}};
+    for (const Entry& entry : m_entries)
+    {
+        record.fields.push_back(entry.tableFileName);
+        record.fields.push_back(Number(entry.rowId));
+        record.fields.push_back(Number(entry.position));
+        record.fields.push_back(Number(entry.field));
+        record.fields.push_back(entry.oldText);
+        record.fields.push_back(entry.newText);
+    }
+    return record;
+}
+
 CommandRecord DeleteRowsCommand::ToRecord() const
 {
     CommandRecord record{u"delete", {}};
@@ -649,6 +710,34 @@ QUndoCommand* CommandFromRecord(DocumentChangeSink* document, const CommandRecor
     }
     if (record.kind == u"import")
         return ImportFromRecord(document, f);
+    if (record.kind == u"setcells" && !f.empty())
+    {
+        long long count = 0;
+        if (!ParseNumber(f[0], 1, INT_MAX, count) || f.size() != 1 + static_cast<std::size_t>(count) * 6)
+            return nullptr;
+        std::vector<SetCellsCommand::Entry> entries;
+        for (std::size_t at = 1; at < f.size(); at += 6)
+        {
+            tarn::Row* row = RowAt(TableNamed(f[at]), f[at + 1], f[at + 2]);
+            long long field = 0;
+            if (row == nullptr || !ParseNumber(f[at + 3], 0, row->cells.size() - 1, field) ||
+                row->cells[static_cast<int>(field)] == nullptr)
+                return nullptr;
+            std::unique_ptr<tarn::Cell> scratch(tarn::CreateCell(row->m_table->m_fields[static_cast<int>(field)]));
+            if (!scratch || !tarn::SetExactValueText(*scratch, f[at + 4]) ||
+                !tarn::SetExactValueText(*scratch, f[at + 5]))
+                return nullptr;
+            SetCellsCommand::Entry entry;
+            entry.tableFileName = f[at];
+            entry.position = row->m_table->PositionOf(row);
+            entry.field = static_cast<int>(field);
+            entry.oldText = f[at + 4];
+            entry.newText = f[at + 5];
+            entry.row = row;
+            entries.push_back(std::move(entry));
+        }
+        return new SetCellsCommand(document, std::move(entries));
+    }
     if (record.kind == u"delete")
     {
         std::vector<tarn::Row*> rows;
@@ -680,6 +769,8 @@ CommandRecord RecordOf(const QUndoCommand* command)
         return set->ToRecord();
     if (const auto* append = dynamic_cast<const AppendRowsCommand*>(command))
         return append->ToRecord();
+    if (const auto* cells = dynamic_cast<const SetCellsCommand*>(command))
+        return cells->ToRecord();
     if (const auto* deletion = dynamic_cast<const DeleteRowsCommand*>(command))
         return deletion->ToRecord();
     if (const auto* import = dynamic_cast<const ImportTableCommand*>(command))

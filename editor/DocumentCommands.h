@@ -117,6 +117,38 @@ private:
     std::vector<tarn::Row*>* m_made = nullptr;
 };
 
+// Sets many cells at once, as one step (a column filled for the selected rows, a pasted block).
+// Each entry as SetCellCommand holds it. Text: 修改 N 个单元格.
+class SetCellsCommand : public QUndoCommand
+{
+public:
+    struct Entry
+    {
+        std::u16string tableFileName;
+        int rowId = 0;
+        int position = -1;
+        int field = 0;
+        std::u16string oldText;
+        std::u16string newText;
+        tarn::Row* row = nullptr; // the row named by rowId / position
+    };
+
+    // Entries whose row has no table are skipped; `oldText`, `tableFileName`, `rowId` and `position`
+    // are filled from the row when empty (-1 position).
+    SetCellsCommand(DocumentChangeSink* document, std::vector<Entry> entries);
+
+    void undo() override;
+    void redo() override;
+
+    const std::vector<Entry>& Entries() const { return m_entries; }
+    // "setcells": the entry count, then per entry: table, row id, position, field, old text, new text.
+    CommandRecord ToRecord() const;
+
+private:
+    DocumentChangeSink* m_document;
+    std::vector<Entry> m_entries;
+};
+
 // Deletes rows of one or more tables. The rows are taken out whole and kept, so undo puts each
 // back at its position with its id and cells. Text: 删除 N 行.
 class DeleteRowsCommand : public QUndoCommand

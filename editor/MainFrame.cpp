@@ -119,6 +119,7 @@ bool CMainFrame::LoadFrame()
     CreateLinkTools();
 
     m_view = new CTesselView(this);
+    m_view->SetDocument(&m_document);
     setCentralWidget(m_view);
 
     // The interface font: the application's font with the Song face at 12 pixels.

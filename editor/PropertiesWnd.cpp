@@ -77,11 +77,6 @@ QIcon ToolIcon(int id)
     return QIcon(pixmap);
 }
 
-QString FromUtf16(const char16_t* text)
-{
-    return text != nullptr ? QString::fromUtf16(text) : QString();
-}
-
 } // namespace
 
 CPropertiesWnd::CPropertiesWnd(QWidget* parent) : DockPane(parent) {}
@@ -248,33 +243,8 @@ void CPropertiesWnd::InitPropList(tarn::editor::Table* table)
     auto* group = new PropertyGridItem(QStringLiteral("属性"));
     for (const tarn::Field& field : table->m_fields)
     {
-        QVariant initial;
-        switch (field.m_type)
-        {
-        case FIELD_TYPE_INT:
-            initial = QVariant(0);
-            break;
-        case FIELD_TYPE_UINT:
-            initial = QVariant(0u);
-            break;
-        case FIELD_TYPE_INT64:
-            initial = QVariant(qlonglong(0));
-            break;
-        case FIELD_TYPE_UINT64:
-            initial = QVariant(qulonglong(0));
-            break;
-        case FIELD_TYPE_FLOAT:
-            initial = QVariant(0.0f);
-            break;
-        case FIELD_TYPE_STRING:
-        case FIELD_TYPE_STRING_INT:
-        case FIELD_TYPE_STRING_FLOAT:
-            initial = QVariant(QString());
-            break;
-        default:
-            SCL_ASSERT(false);
-            break;
-        }
+        const QVariant initial = CellDefaultVariant(field.m_type);
+        SCL_ASSERT(initial.isValid());
         const QString name = QString::fromUtf16(field.m_name.c_str());
         PropertyGridItem* property = nullptr;
         if (!field.m_linkTableName.empty())
@@ -419,67 +389,23 @@ void CPropertiesWnd::ShowField(tarn::Row* row, int field)
 void CPropertiesWnd::ShowCellValue(CCustomPropertyGridProperty* property, tarn::Cell* cell, bool exact)
 {
     const QVariant shown = property->value();
-    switch (cell->Type())
-    {
-    case FIELD_TYPE_INT:
-    {
-        const int value = cell->GetInt();
-        if (shown.value<int>() != value)
-            property->setValue(QVariant(value));
-        break;
-    }
-    case FIELD_TYPE_UINT:
-    {
-        const uint value = cell->GetUInt();
-        if (shown.value<uint>() != value)
-            property->setValue(QVariant(value));
-        break;
-    }
-    case FIELD_TYPE_INT64:
-    {
-        const qlonglong value = cell->GetInt64();
-        if (shown.value<qlonglong>() != value)
-            property->setValue(QVariant(value));
-        break;
-    }
-    case FIELD_TYPE_UINT64:
-    {
-        const qulonglong value = cell->GetUInt64();
-        if (shown.value<qulonglong>() != value)
-            property->setValue(QVariant(value));
-        break;
-    }
-    case FIELD_TYPE_FLOAT:
+    const QVariant value = CellVariant(*cell);
+    if (!SCL_ASSERT(value.isValid()))
+        return;
+    if (cell->Type() == FIELD_TYPE_FLOAT)
     {
         // The difference in single precision; a value within 0.0001 keeps what is shown.
-        const float value = cell->GetFloat();
-        const float difference = std::fabs(shown.value<float>() - value);
-        if (exact ? shown.value<float>() != value || shown.typeId() != QMetaType::Float
+        const float number = value.value<float>();
+        const float difference = std::fabs(shown.value<float>() - number);
+        if (exact ? shown.value<float>() != number || shown.typeId() != QMetaType::Float
                   : !(static_cast<double>(difference) < 0.0001))
-            property->setValue(QVariant(value));
-        break;
+            property->setValue(value);
+        return;
     }
-    case FIELD_TYPE_STRING:
-    {
-        const QString value = FromUtf16(cell->GetString());
-        if (shown.toString() != value)
-            property->setValue(QVariant(value));
-        break;
-    }
-    case FIELD_TYPE_STRING_INT:
-    case FIELD_TYPE_STRING_FLOAT:
-    {
-        // The whole list: the cell's own text form is cut at 127 units, and an edit of a cut
-        // text would drop the values beyond it.
-        const QString value = CellVariant(*cell).toString();
-        if (shown.toString() != value)
-            property->setValue(QVariant(value));
-        break;
-    }
-    default:
-        SCL_ASSERT(false);
-        break;
-    }
+    // Numbers and texts as the adapter gives them; a list as its whole text (the cell's own text
+    // form is cut at 127 units, and an edit of a cut text would drop the values beyond it).
+    if (shown.typeId() != value.typeId() || shown != value)
+        property->setValue(value);
 }
 
 void CPropertiesWnd::ForgetRow(const tarn::Row* row)

@@ -6,6 +6,7 @@
 #include "editor/CustomTree.h"
 #include "editor/MainFrame.h"
 #include "editor/TestScript.h"
+#include "editor/TesselView.h"
 #include "tool/tables.h"
 
 #include <QApplication>
@@ -89,6 +90,8 @@ QString CommandLineUsage()
                           "  DIR        the same as -C DIR\n"
                           "  FILE       a file of a data directory (a table's data or .meta file,\n"
                           "             tableList.xml): opens that directory\n"
+                          "  --table FILE\n"
+                          "             show the table whose data file is FILE in a tab\n"
                           "  --smoke    start, check that every table loaded and is listed, and exit\n"
                           "             (0 when it is, 1 otherwise)\n"
                           "  --help     show this help and exit\n"
@@ -115,6 +118,15 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments)
                 break;
             }
             options.dataDirectory = arguments[++i];
+        }
+        else if (argument == QLatin1String("--table"))
+        {
+            if (i + 1 >= arguments.size())
+            {
+                options.error = QStringLiteral("option --table needs a data file name");
+                break;
+            }
+            options.table = arguments[++i];
         }
         else if (argument == QLatin1String("--help"))
             options.help = true;
@@ -204,6 +216,18 @@ bool CTesselApp::InitInstance()
     }
     m_mainFrame->GetActiveDocument()->SetPathName(QDir::currentPath());
     m_mainFrame->RestoreWindowState();
+    if (CTesselView* view = m_mainFrame->GetActiveView())
+    {
+        view->RestoreTabs();
+        if (!options.table.isEmpty())
+        {
+            tarn::editor::Table* table = TableList::instance()->find(options.table.toStdU16String().c_str());
+            if (table != nullptr)
+                view->OpenTable(table);
+            else
+                PrintLine(stderr, QStringLiteral("tessel: no table with the data file %1").arg(options.table));
+        }
+    }
     m_mainFrame->show();
     // Another editor on the directory, or edits left by one that died, are settled first.
     if (!m_mainFrame->GuardDataDirectory())

@@ -1,9 +1,10 @@
 // The application object: one per process, made first thing in main().
 //
 // Constructing it installs the crash filter. InitInstance() then reads the command line
-// (`tessel [-C DIR | DIR] [--smoke] [--help] [--version]`), enters the data directory, creates the
+// (`tessel [-C DIR | DIR] [--table FILE] [--smoke] [--help] [--version]`), enters the data directory, creates the
 // main frame (which loads the tables), names the document after the data directory and shows the
-// window; Run() runs the event loop.
+// window with the tabs remembered for the directory (and the --table one); Run() runs the event
+// loop.
 //
 // --smoke proves that the editor comes up: once the event loop runs, it checks that the window is
 // shown, that the tables loaded without a problem and that the class view lists every table with
@@ -27,6 +28,7 @@ struct CommandLineOptions
     bool version = false;  // --version
     bool smoke = false;    // --smoke
     QString error;         // set when the command line cannot be used (-C without DIR)
+    QString table;         // --table FILE: the data file of a table to show in a tab
 };
 
 // The data directory a command-line path names: the directory of a file (the desktop entry

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <climits>
 #include <memory>
 #include <unordered_set>
 
@@ -186,6 +187,83 @@ bool CTesselDoc::ImportRows(tarn::editor::Table* table, const tarn::ImportPlan& 
     m_undoStack.push(new ImportTableCommand(this, table, plan));
     UpdateModified();
     return true;
+}
+
+namespace
+{
+std::vector<SetCellsCommand::Entry> ChangingEntries(const std::vector<CTesselDoc::CellEdit>& edits)
+{
+    std::vector<SetCellsCommand::Entry> entries;
+    entries.reserve(edits.size());
+    for (const CTesselDoc::CellEdit& edit : edits)
+    {
+        tarn::Row* row = edit.row;
+        if (row == nullptr || row->m_table == nullptr || edit.field < 0 || edit.field >= row->cells.size() ||
+            row->cells[edit.field] == nullptr)
+            continue;
+        std::u16string oldText = tarn::ExactValueText(*row->cells[edit.field]);
+        if (oldText == edit.exactText)
+            continue;
+        SetCellsCommand::Entry entry;
+        entry.row = row;
+        entry.field = edit.field;
+        entry.oldText = std::move(oldText);
+        entry.newText = edit.exactText;
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+} // namespace
+
+int CTesselDoc::SetCellValues(const std::vector<CellEdit>& edits)
+{
+    std::vector<SetCellsCommand::Entry> entries = ChangingEntries(edits);
+    if (entries.empty())
+        return 0;
+    emit commitPendingEdits();
+    const int count = static_cast<int>(entries.size());
+    m_undoStack.push(new SetCellsCommand(this, std::move(entries)));
+    UpdateModified();
+    return count;
+}
+
+bool CTesselDoc::PasteCells(tarn::editor::Table* table, const std::vector<CellEdit>& edits,
+                            const std::vector<std::vector<std::u16string>>& values)
+{
+    std::vector<SetCellsCommand::Entry> entries = ChangingEntries(edits);
+    if (entries.empty() && (table == nullptr || values.empty()))
+        return false;
+    if (table != nullptr && static_cast<long long>(table->m_maxId) + static_cast<long long>(values.size()) > INT_MAX)
+        return false;
+    emit commitPendingEdits();
+    m_undoStack.beginMacro(QStringLiteral("粘贴"));
+    if (!entries.empty())
+        m_undoStack.push(new SetCellsCommand(this, std::move(entries)));
+    bool appended = true;
+    if (table != nullptr && !values.empty())
+    {
+        auto* command = new AppendRowsCommand(this, table, values);
+        std::vector<tarn::Row*> made;
+        command->ReportRowsTo(&made);
+        m_undoStack.push(command);
+        appended = !made.empty();
+    }
+    m_undoStack.endMacro();
+    if (!appended)
+    {
+        // No id left for the new rows: the cells set go back, and the step with them.
+        m_undoStack.undo();
+        UpdateModified();
+        return false;
+    }
+    UpdateModified();
+    return true;
+}
+
+void CTesselDoc::RequestOpenTable(tarn::editor::Table* table)
+{
+    if (table != nullptr)
+        emit openTableRequested(table);
 }
 
 bool CTesselDoc::PushRecord(const CommandRecord& record)

@@ -85,6 +85,25 @@ public:
     // for `table` as it is now). False, and nothing changed, when there is no table.
     bool ImportRows(tarn::editor::Table* table, const tarn::ImportPlan& plan);
 
+    // One cell of a many-cell edit: field `field` of `row` to the exact text `exactText`.
+    struct CellEdit
+    {
+        tarn::Row* row = nullptr;
+        int field = 0;
+        std::u16string exactText;
+    };
+    // Sets many cells as one step (SetCellsCommand). Edits that would not change their cell are left
+    // out; the caller has checked every text. Returns the number of cells changed.
+    int SetCellValues(const std::vector<CellEdit>& edits);
+    // A pasted block as one step: the cells `edits` of existing rows set, and rows with `values`
+    // appended to `table` (as AppendRows). Returns false, and nothing changed, when there was
+    // nothing to do or the table had no id left for the new rows.
+    bool PasteCells(tarn::editor::Table* table, const std::vector<CellEdit>& edits,
+                    const std::vector<std::vector<std::u16string>>& values);
+
+    // Asks the views to show `table` in a tab of the main area (the class view's double-click).
+    void RequestOpenTable(tarn::editor::Table* table);
+
     // Replays a change recorded earlier (DocumentCommands.h: RecordOf) as a command of its own.
     // False, and nothing changed, when the record does not fit the tables as they are now.
     bool PushRecord(const CommandRecord& record);
@@ -134,6 +153,8 @@ signals:
     // A change that does not come from the properties pane is about to run: an edit open in a
     // view is committed (or dropped) now, so that it neither reaches a row that goes nor is lost.
     void commitPendingEdits();
+    // A view asked for `table` to be shown in the main area (RequestOpenTable).
+    void openTableRequested(tarn::editor::Table* table);
 
 private:
     void UpdateModified();

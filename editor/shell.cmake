@@ -66,3 +66,5 @@ add_executable(tessel ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(tessel PRIVATE tessel_shell)
 target_compile_definitions(tessel_shell PRIVATE TESSEL_VERSION="${PROJECT_VERSION}")
 install(TARGETS tessel RUNTIME DESTINATION bin)
+
+include(${CMAKE_CURRENT_LIST_DIR}/grid/grid.cmake)
