@@ -344,10 +344,10 @@ void CPropertiesWnd::ShowReferrers(bool force)
         const tarn::editor::Table* table = r.row->m_table;
         QString field;
         if (r.field >= 0 && r.field < table->m_fields.size())
-            field = FromUtf16(table->m_fields[r.field].m_name.c_str());
+            field = QString::fromUtf16(table->m_fields[r.field].m_name.c_str());
         auto* entry = new PropertyGridItem(
-            QStringLiteral("%1 %2").arg(FromUtf16(table->m_label.c_str())).arg(r.row->Id()),
-            QVariant(QStringLiteral("%1（%2）").arg(FromUtf16(r.row->Name()), field)),
+            QStringLiteral("%1 %2").arg(QString::fromUtf16(table->m_label.c_str())).arg(r.row->Id()),
+            QVariant(QStringLiteral("%1（%2）").arg(QString::fromUtf16(r.row->Name()), field)),
             linkbreak::DescribeReferrer(r), static_cast<quintptr>(i));
         entry->setAllowEdit(false);
         group->addSubItem(entry);
