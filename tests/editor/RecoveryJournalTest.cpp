@@ -53,6 +53,9 @@ protected:
 TEST_F(RecoveryJournalTest, StepsForwardAndBackAreWrittenAndReplayToTheSameTables)
 {
     ASSERT_TRUE(Start());
+    // The rows deleted below are named by links; the question asked first is answered 继续 here
+    // (LinksTest tests the question itself).
+    Doc()->SetLinkBreakConfirmer([](const QString&, const std::vector<tarn::LinkIndex::Referrer>&) { return true; });
     EXPECT_TRUE(Written().entries.empty());
     EXPECT_FALSE(QFileInfo::exists(Journal()->FilePath())); // nothing until the first change
 
