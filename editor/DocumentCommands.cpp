@@ -660,6 +660,79 @@ CommandRecord DeleteRowsCommand::ToRecord() const
     return record;
 }
 
+StepsCommand::StepsCommand(const QString& text)
+{
+    setText(text);
+}
+
+void StepsCommand::Add(std::unique_ptr<QUndoCommand> part)
+{
+    if (part)
+        m_parts.push_back(std::move(part));
+}
+
+void StepsCommand::redo()
+{
+    for (const std::unique_ptr<QUndoCommand>& part : m_parts)
+        part->redo();
+}
+
+void StepsCommand::undo()
+{
+    for (auto part = m_parts.rbegin(); part != m_parts.rend(); ++part)
+        (*part)->undo();
+}
+
+CommandRecord StepsCommand::ToRecord() const
+{
+    CommandRecord record{u"steps", {Number(static_cast<long long>(m_parts.size()))}};
+    for (const std::unique_ptr<QUndoCommand>& part : m_parts)
+    {
+        CommandRecord inner = RecordOf(part.get());
+        if (inner.kind.empty())
+            return {};
+        record.fields.push_back(inner.kind);
+        record.fields.push_back(Number(static_cast<long long>(inner.fields.size())));
+        record.fields.insert(record.fields.end(), inner.fields.begin(), inner.fields.end());
+    }
+    return record;
+}
+
+QUndoCommand* StepsCommand::FromRecord(DocumentChangeSink* document, const std::vector<std::u16string>& f)
+{
+    long long count = 0;
+    if (f.empty() || !ParseNumber(f[0], 1, INT_MAX, count))
+        return nullptr;
+    auto steps = std::make_unique<StepsCommand>(QString());
+    std::size_t at = 1;
+    bool fits = true;
+    for (long long i = 0; i < count && fits; ++i)
+    {
+        long long size = 0;
+        if (at + 2 > f.size() || !ParseNumber(f[at + 1], 0, static_cast<long long>(f.size() - at - 2), size))
+        {
+            fits = false;
+            break;
+        }
+        CommandRecord inner{f[at], std::vector<std::u16string>(f.begin() + static_cast<std::ptrdiff_t>(at + 2),
+                                                               f.begin() + static_cast<std::ptrdiff_t>(at + 2 + size))};
+        at += 2 + static_cast<std::size_t>(size);
+        std::unique_ptr<QUndoCommand> part(CommandFromRecord(document, inner));
+        if (!part)
+        {
+            fits = false;
+            break;
+        }
+        // The next part may name rows this one makes: run it now, undo everything below.
+        part->redo();
+        steps->Add(std::move(part));
+    }
+    steps->undo();
+    if (!fits || at != f.size())
+        return nullptr;
+    return steps.release();
+}
+
 QUndoCommand* CommandFromRecord(DocumentChangeSink* document, const CommandRecord& record)
 {
     const std::vector<std::u16string>& f = record.fields;
@@ -738,6 +811,8 @@ QUndoCommand* CommandFromRecord(DocumentChangeSink* document, const CommandRecor
         }
         return new SetCellsCommand(document, std::move(entries));
     }
+    if (record.kind == u"steps")
+        return StepsCommand::FromRecord(document, f);
     if (record.kind == u"delete")
     {
         std::vector<tarn::Row*> rows;
@@ -775,5 +850,7 @@ CommandRecord RecordOf(const QUndoCommand* command)
         return deletion->ToRecord();
     if (const auto* import = dynamic_cast<const ImportTableCommand*>(command))
         return import->ToRecord();
+    if (const auto* steps = dynamic_cast<const StepsCommand*>(command))
+        return steps->ToRecord();
     return {};
 }

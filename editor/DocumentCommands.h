@@ -17,6 +17,7 @@
 
 #include <QUndoCommand>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -187,6 +188,31 @@ namespace tarn
 {
 struct ImportPlan;
 }
+
+// Several commands as one step, such as a paste that sets cells and appends rows. Owns its parts;
+// redo runs them in order, undo in reverse. Unlike a QUndoStack macro it has a record of its own,
+// so that a journal can write the step whole. Text: given.
+class StepsCommand : public QUndoCommand
+{
+public:
+    explicit StepsCommand(const QString& text);
+
+    void Add(std::unique_ptr<QUndoCommand> part);
+    bool Empty() const { return m_parts.empty(); }
+
+    void undo() override;
+    void redo() override;
+
+    // "steps": part count, then for each part its kind, its field count and its fields. An empty
+    // kind when a part has no record.
+    CommandRecord ToRecord() const;
+    // The command a "steps" record describes. Each part is made against the tables as the parts
+    // before it leave them (they are run to make it, then undone again); null when one does not fit.
+    static QUndoCommand* FromRecord(DocumentChangeSink* document, const std::vector<std::u16string>& fields);
+
+private:
+    std::vector<std::unique_ptr<QUndoCommand>> m_parts;
+};
 
 // Imports spreadsheet records into one table as one step (tool/tableExchange.h: the plan is made
 // and checked before, ApplyImport does the change). Replace takes every old row out whole and keeps

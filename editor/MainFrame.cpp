@@ -469,7 +469,11 @@ bool CMainFrame::CommitOpenEdit(const QString& stopped)
 {
     QString refusal;
     if (!m_propertiesPane.IsCreated() || m_propertiesPane.CommitEdit(&refusal))
+    {
+        // The other views (a grid's cell editor) take their open edits too.
+        emit m_document.commitPendingEdits();
         return true;
+    }
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Tessel"),
                     QStringLiteral("%1：正在编辑的值无法采用。").arg(stopped), QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("EditRefusedBox"));

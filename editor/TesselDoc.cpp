@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStringList>
 
 #include <algorithm>
 #include <climits>
@@ -181,7 +182,7 @@ std::vector<tarn::Row*> CTesselDoc::AppendRows(tarn::editor::Table* table,
 
 bool CTesselDoc::ImportRows(tarn::editor::Table* table, const tarn::ImportPlan& plan)
 {
-    if (table == nullptr)
+    if (m_readOnly || table == nullptr)
         return false;
     emit commitPendingEdits();
     m_undoStack.push(new ImportTableCommand(this, table, plan));
@@ -215,10 +216,40 @@ std::vector<SetCellsCommand::Entry> ChangingEntries(const std::vector<CTesselDoc
 }
 } // namespace
 
+namespace
+{
+std::vector<const tarn::Row*> RowsWithNewIds(const std::vector<SetCellsCommand::Entry>& entries)
+{
+    std::vector<const tarn::Row*> rows;
+    for (const SetCellsCommand::Entry& entry : entries)
+        if (entry.row != nullptr && entry.field == entry.row->m_idFieldIndex)
+            rows.push_back(entry.row);
+    return rows;
+}
+} // namespace
+
+bool CTesselDoc::ConfirmIdChanges(const std::vector<const tarn::Row*>& rows)
+{
+    if (!m_confirmLinkBreak)
+        return true;
+    std::vector<tarn::LinkIndex::Referrer> referrers;
+    QStringList ids;
+    for (const tarn::Row* row : rows)
+    {
+        std::vector<tarn::LinkIndex::Referrer> more = ReferrersOf(row);
+        if (!more.empty())
+            ids << QString::number(row->Id());
+        referrers.insert(referrers.end(), more.begin(), more.end());
+    }
+    return referrers.empty() || m_confirmLinkBreak(QStringLiteral("修改编号 %1").arg(ids.join(u'、')), referrers);
+}
+
 int CTesselDoc::SetCellValues(const std::vector<CellEdit>& edits)
 {
+    if (m_readOnly)
+        return 0;
     std::vector<SetCellsCommand::Entry> entries = ChangingEntries(edits);
-    if (entries.empty())
+    if (entries.empty() || !ConfirmIdChanges(RowsWithNewIds(entries)))
         return 0;
     emit commitPendingEdits();
     const int count = static_cast<int>(entries.size());
@@ -230,26 +261,31 @@ int CTesselDoc::SetCellValues(const std::vector<CellEdit>& edits)
 bool CTesselDoc::PasteCells(tarn::editor::Table* table, const std::vector<CellEdit>& edits,
                             const std::vector<std::vector<std::u16string>>& values)
 {
+    if (m_readOnly)
+        return false;
     std::vector<SetCellsCommand::Entry> entries = ChangingEntries(edits);
     if (entries.empty() && (table == nullptr || values.empty()))
         return false;
+    if (!ConfirmIdChanges(RowsWithNewIds(entries)))
+        return false;
+    Links(); // new ids go above the ids that links name
     if (table != nullptr && static_cast<long long>(table->m_maxId) + static_cast<long long>(values.size()) > INT_MAX)
         return false;
     emit commitPendingEdits();
-    m_undoStack.beginMacro(QStringLiteral("粘贴"));
+    // One step with a record of its own, so that the journal keeps a paste whole.
+    auto steps = std::make_unique<StepsCommand>(QStringLiteral("粘贴"));
     if (!entries.empty())
-        m_undoStack.push(new SetCellsCommand(this, std::move(entries)));
-    bool appended = true;
-    if (table != nullptr && !values.empty())
+        steps->Add(std::make_unique<SetCellsCommand>(this, std::move(entries)));
+    std::vector<tarn::Row*> made;
+    const bool appending = table != nullptr && !values.empty();
+    if (appending)
     {
-        auto* command = new AppendRowsCommand(this, table, values);
-        std::vector<tarn::Row*> made;
-        command->ReportRowsTo(&made);
-        m_undoStack.push(command);
-        appended = !made.empty();
+        auto append = std::make_unique<AppendRowsCommand>(this, table, values);
+        append->ReportRowsTo(&made);
+        steps->Add(std::move(append));
     }
-    m_undoStack.endMacro();
-    if (!appended)
+    m_undoStack.push(steps.release());
+    if (appending && made.empty())
     {
         // No id left for the new rows: the cells set go back, and the step with them.
         m_undoStack.undo();

@@ -157,6 +157,9 @@ signals:
     void openTableRequested(tarn::editor::Table* table);
 
 private:
+    // Asks before ids that links name change (the link-break confirmer); true when there is
+    // nothing to ask or the answer is 继续.
+    bool ConfirmIdChanges(const std::vector<const tarn::Row*>& rows);
     void UpdateModified();
     void ForgetStaleLinks();
 

@@ -405,7 +405,11 @@ CGridView::CGridView(tarn::editor::Table* table, CTesselDoc* document, QWidget* 
                 [this, delegate](QLineEdit* editor, const QString& text)
                 {
                     QString why;
-                    if (FillSelection(text, &why) < 0)
+                    // The editor's text is the fill itself, not a pending edit of its own cell.
+                    m_filling = true;
+                    const int filled = FillSelection(text, &why);
+                    m_filling = false;
+                    if (filled < 0)
                     {
                         ShowRefusal(why);
                         return;
@@ -422,7 +426,11 @@ CGridView::CGridView(tarn::editor::Table* table, CTesselDoc* document, QWidget* 
     connect(m_proxy, &QAbstractItemModel::modelReset, this, &CGridView::UpdateStatus);
     connect(m_proxy, &QAbstractItemModel::layoutChanged, this, &CGridView::UpdateStatus);
     if (m_document != nullptr)
+    {
         connect(m_document, &CTesselDoc::currentRowChanged, this, &CGridView::OnDocumentCurrentRow);
+        // Save, undo, new rows ... take the text of a cell being edited first, as the pane does.
+        connect(m_document, &CTesselDoc::commitPendingEdits, this, &CGridView::CommitOpenEditor);
+    }
     UpdateStatus();
     setFocusProxy(m_view);
 }
@@ -771,4 +779,19 @@ void CGridView::ShowContextMenu(const QPoint& point)
     connect(duplicate, &QAction::triggered, this, &CGridView::DuplicateRows);
     connect(remove, &QAction::triggered, this, &CGridView::DeleteRows);
     menu.exec(m_view->viewport()->mapToGlobal(point));
+}
+
+void CGridView::CommitOpenEditor()
+{
+    if (m_filling)
+        return;
+    for (QTableView* view : {static_cast<QTableView*>(m_view), m_view->FrozenView()})
+    {
+        if (view == nullptr)
+            continue;
+        const QModelIndex current = view->currentIndex();
+        // The editor of the current cell, when one is open (indexWidget() also answers editors).
+        if (auto* editor = qobject_cast<QLineEdit*>(view->indexWidget(current)))
+            view->itemDelegateForIndex(current)->setModelData(editor, view->model(), current);
+    }
 }

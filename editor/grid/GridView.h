@@ -142,6 +142,8 @@ private:
     void UpdateStatus();
     void OnCurrentRowChanged(const QModelIndex& current);
     void OnDocumentCurrentRow(tarn::Row* row);
+    // Writes the text of an open cell editor through the document (refused text: the refusal).
+    void CommitOpenEditor();
     void ShowRefusal(const QString& message);
     void ShowContextMenu(const QPoint& point);
     // The logical columns in view order.
@@ -151,6 +153,7 @@ private:
     TableModel* m_model = nullptr;
     GridProxy* m_proxy = nullptr;
     GridTable* m_view = nullptr;
+    bool m_filling = false; // a Ctrl+Enter fill from the open editor is running
     GridDelegate* m_delegate = nullptr;
     GridDelegate* m_frozenDelegate = nullptr; // a view's delegate answers that view only
     QLineEdit* m_filter = nullptr;

@@ -394,10 +394,29 @@ TEST_F(GridTest, CopyBlockAndPasteFromSpreadsheetText)
     EXPECT_EQ(Doc()->UndoStack()->count(), before + 1);
 
     // Undo takes the whole paste back.
+    const CommandRecord pasted = RecordOf(Doc()->UndoStack()->command(before));
+    EXPECT_EQ(pasted.kind, u"steps");
     Doc()->Undo();
     EXPECT_EQ(many->m_rows.size(), kManyRows);
     EXPECT_EQ(Exact(many, kManyRows - 1, 1), QStringLiteral("m60"));
     EXPECT_EQ(grid->Model()->rowCount(), kManyRows);
+
+    // The paste's record (what the recovery journal keeps) replays the whole paste as one step.
+    Doc()->UndoStack()->clear();
+    ASSERT_TRUE(Doc()->PushRecord(pasted));
+    EXPECT_EQ(Doc()->UndoStack()->count(), 1);
+    ASSERT_EQ(many->m_rows.size(), kManyRows + 2);
+    EXPECT_EQ(Exact(many, kManyRows - 1, 1), QStringLiteral("x1"));
+    EXPECT_EQ(Exact(many, kManyRows + 1, 3), QStringLiteral("y3"));
+    Doc()->Undo();
+    EXPECT_EQ(many->m_rows.size(), kManyRows);
+    EXPECT_EQ(Exact(many, kManyRows - 1, 1), QStringLiteral("m60"));
+    // A record whose parts do not fit the table changes nothing.
+    CommandRecord spoiled = pasted;
+    spoiled.fields.back() = u"not-a-number-or-text?";
+    spoiled.fields[1] = u"nosuch";
+    EXPECT_FALSE(Doc()->PushRecord(spoiled));
+    EXPECT_EQ(many->m_rows.size(), kManyRows);
 }
 
 TEST_F(GridTest, NewDuplicateAndDeleteRows)
@@ -538,6 +557,27 @@ TEST_F(GridTest, SaveWritesTheGridsEdits)
                                        "INT\tSTRING\tINT\tINT\r\n"
                                        "10\tGoblin\t1\t-3\r\n"
                                        "11\tOgre\t2\t0\r\n")));
+}
+
+TEST_F(GridTest, SaveTakesTheTextOfAnOpenCellEditor)
+{
+    StartEditor();
+    CGridView* grid = OpenByDoubleClick(1);
+    ASSERT_NE(grid, nullptr);
+    ClickCell(grid, 1, proptest::kMonsterName);
+    QTest::keyClick(grid->View(), Qt::Key_F2);
+    QLineEdit* editor = OpenEditor(grid);
+    ASSERT_NE(editor, nullptr);
+    proptest::TypeText(editor, QStringLiteral("Troll"));
+    // Ctrl+S while the editor is still open: the typed text is part of what is saved.
+    QTest::keyClick(editor, Qt::Key_S, Qt::ControlModifier);
+    QApplication::processEvents();
+    EXPECT_FALSE(Doc()->IsModified());
+    EXPECT_EQ(ReadFile(Path(QStringLiteral("monsters.txt"))),
+              Utf16File(QStringLiteral("ID\tName\tLoot\tGhost\r\n"
+                                       "INT\tSTRING\tINT\tINT\r\n"
+                                       "10\tGoblin\t1\t0\r\n"
+                                       "11\tTroll\t2\t0\r\n")));
 }
 
 } // namespace
