@@ -232,8 +232,9 @@ QVariant TableModel::LinkParts(int row, int column) const
         const auto found = id >= INT_MIN && id <= INT_MAX ? index->rowsById.find(static_cast<int>(id))
                                                           : index->rowsById.end();
         const bool exists = found != index->rowsById.end();
-        parts.append(QVariant(
-            QVariantList{QString::number(id), exists ? FromU16(found->second->Name()) : QString(), exists}));
+        // 0 names no row on purpose (as the data check sees it): shown plain, not as broken.
+        parts.append(QVariant(QVariantList{QString::number(id), exists ? FromU16(found->second->Name()) : QString(),
+                                           exists || id == 0}));
     }
     return parts;
 }

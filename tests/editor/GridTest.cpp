@@ -527,6 +527,12 @@ TEST_F(GridTest, LinkColumnsShowNamesAndBrokenLinksInRed)
     EXPECT_EQ(broken.data().toString(), QStringLiteral("99"));
     EXPECT_EQ(broken.data(Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::red));
     EXPECT_EQ(broken.data(Qt::ToolTipRole).toString(), QStringLiteral("表 Items 中没有编号 99"));
+    // 0 names no row on purpose (the data check passes it): plain, not red.
+    ASSERT_TRUE(Doc()->SetCellValue(proptest::RowAt(monsters, 0), proptest::kMonsterLoot, u"0"));
+    EXPECT_EQ(good.data().toString(), QStringLiteral("0"));
+    EXPECT_FALSE(good.data(Qt::ForegroundRole).isValid());
+    EXPECT_TRUE(good.data(Qt::ToolTipRole).toString().isEmpty());
+    Doc()->Undo();
     // A link to a table that is not loaded shows the bare value.
     EXPECT_EQ(grid->Proxy()->index(0, proptest::kMonsterGhost).data().toString(), QStringLiteral("0"));
 
