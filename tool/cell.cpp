@@ -16,6 +16,32 @@
 
 namespace tarn
 {
+
+const char* FieldTypeName(FIELD_TYPE type)
+{
+    switch (type)
+    {
+    case FIELD_TYPE_INT:
+        return "INT";
+    case FIELD_TYPE_UINT:
+        return "UINT";
+    case FIELD_TYPE_INT64:
+        return "INT64";
+    case FIELD_TYPE_UINT64:
+        return "UINT64";
+    case FIELD_TYPE_FLOAT:
+        return "FLOAT";
+    case FIELD_TYPE_STRING:
+        return "STRING";
+    case FIELD_TYPE_STRING_INT:
+        return "STRING_INT";
+    case FIELD_TYPE_STRING_FLOAT:
+        return "STRING_FLOAT";
+    default:
+        return "INVALID";
+    }
+}
+
 namespace
 {
 

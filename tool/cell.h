@@ -51,6 +51,12 @@ enum FIELD_TYPE : std::int32_t
 
 namespace tarn
 {
+// The type's name as a data file's type line writes it ("INT", ...); "INVALID" for any other value.
+const char* FieldTypeName(FIELD_TYPE type);
+} // namespace tarn
+
+namespace tarn
+{
 namespace editor
 {
 class Table;

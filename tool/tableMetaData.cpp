@@ -56,30 +56,6 @@ FIELD_TYPE TypeOfName(const std::u16string& name)
     return FIELD_TYPE_INVALID;
 }
 
-const char* TypeText(FIELD_TYPE type)
-{
-    switch (type)
-    {
-    case FIELD_TYPE_INT:
-        return "INT";
-    case FIELD_TYPE_UINT:
-        return "UINT";
-    case FIELD_TYPE_INT64:
-        return "INT64";
-    case FIELD_TYPE_UINT64:
-        return "UINT64";
-    case FIELD_TYPE_FLOAT:
-        return "FLOAT";
-    case FIELD_TYPE_STRING:
-        return "STRING";
-    case FIELD_TYPE_STRING_INT:
-        return "STRING_INT";
-    case FIELD_TYPE_STRING_FLOAT:
-        return "STRING_FLOAT";
-    default:
-        return "INVALID";
-    }
-}
 
 // Copies text into a 127-unit member; false when it had to be cut.
 bool CopyName(scl::stringT<char16_t, 128>& member, const std::u16string& text)
@@ -349,7 +325,7 @@ bool Table::checkFields(const std::string& metaFile)
     auto describe = [&](int i)
     {
         return "field " + std::to_string(i) + " (" + Quote(m_fields.m_data[i].m_name.c_str()) + ", " +
-               TypeText(m_fields.m_data[i].m_type) + ")";
+               FieldTypeName(m_fields.m_data[i].m_type) + ")";
     };
     for (int i = 0; i < count; ++i)
     {

@@ -31,30 +31,6 @@ QString FromU16(const std::u16string& text)
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-const char* TypeName(FIELD_TYPE type)
-{
-    switch (type)
-    {
-    case FIELD_TYPE_INT:
-        return "INT";
-    case FIELD_TYPE_UINT:
-        return "UINT";
-    case FIELD_TYPE_INT64:
-        return "INT64";
-    case FIELD_TYPE_UINT64:
-        return "UINT64";
-    case FIELD_TYPE_FLOAT:
-        return "FLOAT";
-    case FIELD_TYPE_STRING:
-        return "STRING";
-    case FIELD_TYPE_STRING_INT:
-        return "STRING_INT";
-    case FIELD_TYPE_STRING_FLOAT:
-        return "STRING_FLOAT";
-    default:
-        return "?";
-    }
-}
 
 int CompareU16(const char16_t* a, const char16_t* b)
 {
@@ -318,7 +294,7 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
     if (role == Qt::ToolTipRole)
     {
         QString tip = QStringLiteral("类型：%1\n代码名：%2")
-                          .arg(QLatin1String(TypeName(field->m_type)), FromU16(field->m_codeVarName.c_str()));
+                          .arg(QLatin1String(tarn::FieldTypeName(field->m_type)), FromU16(field->m_codeVarName.c_str()));
         if (!field->m_linkTableName.empty())
             tip += QStringLiteral("\n链接表：%1").arg(FromU16(field->m_linkTableName.c_str()));
         return tip;
