@@ -1,6 +1,8 @@
 #include "editor/TableViewDlg.h"
 
 #include "base/assert.h"
+#include "editor/grid/GridView.h"
+#include "editor/grid/TableModel.h"
 #include "tool/cell.h"
 #include "tool/row.h"
 #include "tool/table.h"
@@ -12,7 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -29,6 +31,29 @@ void Report(int line)
 {
     scl::detail::AssertFailedNamed(kReportFile, kReportFunction, line, "false");
 }
+
+// The grid's filter, plus the dialog's placeholder "default" in the first column of a row whose
+// first cell is missing (the model shows nothing for a missing cell).
+class DialogProxy : public GridProxy
+{
+public:
+    using GridProxy::GridProxy;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        QVariant value = GridProxy::data(index, role);
+        if (index.column() == 0 && !value.isValid() &&
+            (role == Qt::DisplayRole || role == Qt::EditRole || role == TableModel::ValueTextRole))
+        {
+            QModelIndex source;
+            const TableModel* model = TableModel::SourceOf(index, &source);
+            if (model != nullptr && model->RowAt(source.row()) != nullptr &&
+                model->CellAt(source.row(), 0) == nullptr)
+                return QStringLiteral("default");
+        }
+        return value;
+    }
+};
 } // namespace
 
 CTableViewDlg::CTableViewDlg(QWidget* parent) : QDialog(parent)
@@ -45,22 +70,26 @@ CTableViewDlg::CTableViewDlg(QWidget* parent) : QDialog(parent)
     auto* filterLabel = new QLabel(QStringLiteral("筛选(&F)："), this);
     filterLabel->setBuddy(m_filter);
 
-    m_searchTable = new QTableWidget(this);
+    m_proxy = new DialogProxy(this);
+    m_searchTable = new QTableView(this);
     m_searchTable->setObjectName(QStringLiteral("SearchTable"));
+    m_searchTable->setModel(m_proxy);
     m_searchTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_searchTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_searchTable->setShowGrid(true);
     m_searchTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_searchTable->setWordWrap(false);
     m_searchTable->verticalHeader()->hide();
+    // Rows of one height, so that the view never measures rows it does not show.
+    m_searchTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_searchTable->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_searchTable->horizontalHeader()->setStretchLastSection(false);
-    connect(m_searchTable, &QTableWidget::cellDoubleClicked, this,
-            [this](int line, int)
+    connect(m_searchTable, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index)
             {
-                if (!IsPicker())
+                if (!IsPicker() || !index.isValid())
                     return;
-                m_searchTable->selectRow(line);
+                m_searchTable->selectRow(index.row());
                 ChooseSelected();
             });
 
@@ -130,19 +159,33 @@ void CTableViewDlg::ShowIds()
     m_remove->setEnabled(m_chosen->count() > 0);
 }
 
+int CTableViewDlg::LineCount() const
+{
+    return m_model != nullptr ? m_model->rowCount() : 0;
+}
+
 tarn::Row* CTableViewDlg::RowOfLine(int line) const
 {
-    return line >= 0 && line < static_cast<int>(m_lineRows.size())
-               ? m_lineRows[static_cast<std::size_t>(line)]
-               : nullptr;
+    return m_model != nullptr ? m_model->RowAt(line) : nullptr;
+}
+
+QModelIndex CTableViewDlg::ViewIndexOfLine(int line, int column) const
+{
+    if (m_model == nullptr || line < 0 || line >= m_model->rowCount())
+        return QModelIndex();
+    return m_proxy->mapFromSource(m_model->index(line, column));
+}
+
+bool CTableViewDlg::IsLineHidden(int line) const
+{
+    return !ViewIndexOfLine(line).isValid();
 }
 
 void CTableViewDlg::clearTable()
 {
-    m_searchTable->setRowCount(0);
-    for (int column = m_searchTable->horizontalHeader()->count() - 1; column >= 0; --column)
-        m_searchTable->removeColumn(column);
-    m_lineRows.clear();
+    m_proxy->setSourceModel(nullptr);
+    delete m_model;
+    m_model = nullptr;
 }
 
 void CTableViewDlg::OnShowWindow(bool show)
@@ -155,23 +198,12 @@ void CTableViewDlg::OnShowWindow(bool show)
     setWindowTitle(QString::fromUtf16(m_viewTable->m_label.c_str()) + QStringLiteral(" - 选择行"));
     clearTable();
 
+    // The model shows what there is; rows that do not fit the fields are reported here, once per
+    // show, without building any text.
     const int fieldCount = m_viewTable->m_fields.size();
-    m_searchTable->setColumnCount(fieldCount);
-    for (int i = 0; i < fieldCount; ++i)
+    for (scl::ListNode<tarn::Row>* node = m_viewTable->m_rows.first(); node != nullptr; node = node->next)
     {
-        auto* title = new QTableWidgetItem(QString::fromUtf16(m_viewTable->m_fields[i].m_name.c_str()));
-        title->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        m_searchTable->setHorizontalHeaderItem(i, title);
-        m_searchTable->setColumnWidth(i, kColumnWidth);
-    }
-
-    m_searchTable->setRowCount(m_viewTable->m_rows.size());
-    int line = 0;
-    for (tarn::Row& row : m_viewTable->m_rows)
-    {
-        m_lineRows.push_back(&row);
-        if (fieldCount > 0)
-            m_searchTable->setItem(line, 0, new QTableWidgetItem(QStringLiteral("default")));
+        const tarn::Row& row = node->value;
         for (int j = 0; j < row.cells.size(); ++j)
         {
             if (j >= fieldCount)
@@ -179,16 +211,15 @@ void CTableViewDlg::OnShowWindow(bool show)
                 Report(92);
                 break;
             }
-            tarn::Cell* cell = row.cells[j];
-            if (cell == nullptr)
-            {
+            if (row.cells[j] == nullptr)
                 Report(99);
-                continue;
-            }
-            m_searchTable->setItem(line, j, new QTableWidgetItem(QString::fromUtf16(cell->ToString())));
         }
-        ++line;
     }
+
+    m_model = new TableModel(m_viewTable, nullptr, this);
+    m_proxy->setSourceModel(m_model);
+    for (int i = 0; i < fieldCount; ++i)
+        m_searchTable->setColumnWidth(i, kColumnWidth);
     if (!show)
         return;
     ApplyFilter(m_filter->text());
@@ -198,54 +229,46 @@ void CTableViewDlg::OnShowWindow(bool show)
 
 void CTableViewDlg::SelectCurrentTarget()
 {
-    if (m_ids.empty())
+    if (m_ids.empty() || m_model == nullptr)
         return;
     const int target = m_listField && m_chosen->currentRow() >= 0
                            ? m_ids[static_cast<std::size_t>(m_chosen->currentRow())]
                            : m_ids.front();
-    for (int line = 0; line < static_cast<int>(m_lineRows.size()); ++line)
+    for (int line = 0; line < m_model->rowCount(); ++line)
     {
-        if (m_lineRows[static_cast<std::size_t>(line)]->Id() == target && !m_searchTable->isRowHidden(line))
-        {
-            m_searchTable->selectRow(line);
-            m_searchTable->scrollToItem(m_searchTable->item(line, 0), QAbstractItemView::PositionAtCenter);
-            return;
-        }
+        if (m_model->RowAt(line)->Id() != target)
+            continue;
+        const QModelIndex index = ViewIndexOfLine(line);
+        if (!index.isValid())
+            continue;
+        m_searchTable->selectRow(index.row());
+        m_searchTable->scrollTo(index, QAbstractItemView::PositionAtCenter);
+        return;
     }
 }
 
 void CTableViewDlg::ApplyFilter(const QString& text)
 {
-    const QString wanted = text.trimmed();
-    for (int line = 0; line < m_searchTable->rowCount(); ++line)
-    {
-        bool match = wanted.isEmpty();
-        if (!match)
-        {
-            tarn::Row* row = RowOfLine(line);
-            match = row != nullptr && QString::number(row->Id()).contains(wanted);
-            for (int c = 0; c < m_searchTable->columnCount() && !match; ++c)
-                if (QTableWidgetItem* item = m_searchTable->item(line, c))
-                    match = item->text().contains(wanted, Qt::CaseInsensitive);
-        }
-        m_searchTable->setRowHidden(line, !match);
-    }
+    m_proxy->SetFilter(text.trimmed());
 }
 
 void CTableViewDlg::ChooseSelected()
 {
-    if (!IsPicker())
+    if (!IsPicker() || m_model == nullptr)
         return;
-    const int line = m_searchTable->currentRow();
-    tarn::Row* row = RowOfLine(line);
-    if (row == nullptr || m_searchTable->isRowHidden(line) || !m_searchTable->item(line, 0) ||
-        !m_searchTable->item(line, 0)->isSelected())
+    const QModelIndex current = m_searchTable->currentIndex();
+    if (!current.isValid() || !m_searchTable->selectionModel()->isSelected(current.sibling(current.row(), 0)))
+        return;
+    tarn::Row* row = RowOfLine(m_proxy->mapToSource(current).row());
+    if (row == nullptr)
         return;
     std::vector<int> ids = m_listField ? m_ids : std::vector<int>();
     ids.push_back(row->Id());
     SetIds(m_apply(ids));
     if (m_listField)
         m_chosen->setCurrentRow(m_chosen->count() - 1);
+    // A table that links to itself has just changed a cell the view may show.
+    m_searchTable->viewport()->update();
 }
 
 void CTableViewDlg::RemoveSelected()
@@ -256,6 +279,7 @@ void CTableViewDlg::RemoveSelected()
     std::vector<int> ids = m_ids;
     ids.erase(ids.begin() + index);
     SetIds(m_apply(ids));
+    m_searchTable->viewport()->update();
 }
 
 void CTableViewDlg::showEvent(QShowEvent* event)

@@ -18,4 +18,7 @@ target_link_libraries(tessel_properties PUBLIC tessel_propertygrid tarn Qt6::Wid
 
 if(TARGET tessel_shell)
   target_link_libraries(tessel_shell PUBLIC tessel_properties)
+  # The table view dialog shows its rows through the grid's model, which the shell builds: the two
+  # static libraries need each other.
+  target_link_libraries(tessel_properties PUBLIC tessel_shell)
 endif()

@@ -177,20 +177,20 @@ protected:
     // The line of the picker's list that shows the row with `id`; -1 when none.
     static int LineOf(CTableViewDlg* dialog, int id)
     {
-        for (int line = 0; line < dialog->m_searchTable->rowCount(); ++line)
+        for (int line = 0; line < dialog->LineCount(); ++line)
             if (dialog->RowOfLine(line) != nullptr && dialog->RowOfLine(line)->Id() == id)
                 return line;
         return -1;
     }
     static QPoint CenterOfLine(CTableViewDlg* dialog, int line)
     {
-        return dialog->m_searchTable->visualItemRect(dialog->m_searchTable->item(line, 0)).center();
+        return dialog->m_searchTable->visualRect(dialog->ViewIndexOfLine(line)).center();
     }
     static std::vector<int> SelectedIds(CTableViewDlg* dialog)
     {
         std::vector<int> ids;
-        for (int line = 0; line < dialog->m_searchTable->rowCount(); ++line)
-            if (dialog->m_searchTable->item(line, 0)->isSelected())
+        for (int line = 0; line < dialog->LineCount(); ++line)
+            if (dialog->m_searchTable->selectionModel()->isSelected(dialog->ViewIndexOfLine(line)))
                 ids.push_back(dialog->RowOfLine(line)->Id());
         return ids;
     }
@@ -230,8 +230,8 @@ TEST_F(LinksTest, PickerOpensOnTheCurrentTargetFiltersAndSetsASingleLinkAsOneUnd
                 seen.banner = seen.banner || label->text().contains(QStringLiteral("1.0 版"));
             // Typing narrows the rows: by id, then by text.
             QTest::keyClicks(dialog->FilterEdit(), QStringLiteral("4"));
-            for (int line = 0; line < dialog->m_searchTable->rowCount(); ++line)
-                if (!dialog->m_searchTable->isRowHidden(line))
+            for (int line = 0; line < dialog->LineCount(); ++line)
+                if (!dialog->IsLineHidden(line))
                     seen.visibleAfterFilter.push_back(dialog->RowOfLine(line)->Id());
             dialog->FilterEdit()->clear();
             // Chinese text arrives as an input method commit.
@@ -239,8 +239,8 @@ TEST_F(LinksTest, PickerOpensOnTheCurrentTargetFiltersAndSetsASingleLinkAsOneUnd
             commit.setCommitString(QStringLiteral("长"));
             QApplication::sendEvent(dialog->FilterEdit(), &commit);
             const int spear = LineOf(dialog, 4);
-            EXPECT_FALSE(dialog->m_searchTable->isRowHidden(spear));
-            EXPECT_TRUE(dialog->m_searchTable->isRowHidden(LineOf(dialog, 2)));
+            EXPECT_FALSE(dialog->IsLineHidden(spear));
+            EXPECT_TRUE(dialog->IsLineHidden(LineOf(dialog, 2)));
             QTest::mouseClick(dialog->m_searchTable->viewport(), Qt::LeftButton, Qt::NoModifier,
                               CenterOfLine(dialog, spear));
             QTest::mouseClick(dialog->ChooseButton(), Qt::LeftButton);

@@ -5,12 +5,13 @@
 
 #include "editor/CustomPropertyGridTableProperty.h"
 #include "editor/TableViewDlg.h"
+#include "editor/grid/TableModel.h"
 
 #include <QComboBox>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QToolButton>
 
 using namespace proptest;
@@ -57,17 +58,18 @@ protected:
     {
         Seen seen;
         seen.table = dialog->m_viewTable;
-        QTableWidget* list = dialog->m_searchTable;
-        for (int c = 0; c < list->columnCount(); ++c)
+        QTableView* list = dialog->m_searchTable;
+        const QAbstractItemModel* model = list->model();
+        for (int c = 0; c < model->columnCount(); ++c)
         {
-            seen.titles << list->horizontalHeaderItem(c)->text();
+            seen.titles << model->headerData(c, Qt::Horizontal).toString();
             seen.widths.push_back(list->columnWidth(c));
         }
-        for (int r = 0; r < list->rowCount(); ++r)
+        for (int r = 0; r < model->rowCount(); ++r)
         {
             QStringList line;
-            for (int c = 0; c < list->columnCount(); ++c)
-                line << (list->item(r, c) ? list->item(r, c)->text() : QString());
+            for (int c = 0; c < model->columnCount(); ++c)
+                line << model->index(r, c).data(TableModel::ValueTextRole).toString();
             seen.lines.push_back(line);
         }
         return seen;
