@@ -7,6 +7,7 @@
 #include "tool/tables.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -444,6 +445,13 @@ void DirectoryGuard::CheckDisk()
 {
     if (m_checking || m_directory.isEmpty())
         return;
+    if (QApplication::activeModalWidget() != nullptr)
+    {
+        // A dialog (the link picker, a question) may hold rows of the tables a reload would
+        // replace: look again once it is closed.
+        m_checkTimer.start();
+        return;
+    }
     m_checking = true;
     QStringList changed;
     for (const QString& name : DataFileNames())
