@@ -1,6 +1,7 @@
 #include "editor/ProblemsPane.h"
 
 #include "editor/TesselDoc.h"
+#include "tool/problemText.h"
 #include "tool/row.h"
 #include "tool/table.h"
 #include "tool/tables.h"
@@ -24,23 +25,6 @@ enum Column
 
 // The problem's index in Problems(), kept on the first cell of its line.
 constexpr int kProblemRole = Qt::UserRole;
-
-QString KindText(const tarn::Problem& problem)
-{
-    switch (problem.kind)
-    {
-    case tarn::Problem::DuplicateId:
-        return QStringLiteral("编号重复");
-    case tarn::Problem::DanglingLink:
-        return QStringLiteral("链接的行不存在");
-    case tarn::Problem::MissingTable:
-        return QStringLiteral("链接的表不在表列表中");
-    case tarn::Problem::LoadFinding:
-    default:
-        return problem.severity == tarn::Diagnostic::Error ? QStringLiteral("无法加载")
-                                                           : QStringLiteral("保存时将改写");
-    }
-}
 
 // A cell that sorts numbers as numbers.
 QTableWidgetItem* NumberItem(int value)
@@ -126,10 +110,9 @@ void CProblemsPane::Refresh()
         const QString where = p.line > 0
                                   ? QStringLiteral("%1:%2").arg(QString::fromStdString(p.file)).arg(p.line)
                                   : QString::fromStdString(p.file);
-        m_list->setItem(
-            i, kMessage,
-            new QTableWidgetItem(
-                QStringLiteral("%1（%2: %3）").arg(KindText(p), where, QString::fromStdString(p.message))));
+        m_list->setItem(i, kMessage,
+                        new QTableWidgetItem(QStringLiteral("%1（%2）")
+                                                 .arg(QString::fromStdU16String(tarn::ProblemText(p)), where)));
     }
     m_list->setSortingEnabled(true);
     if (sortColumn >= 0 && sortColumn < kColumnCount && m_list->horizontalHeader()->isSortIndicatorShown())

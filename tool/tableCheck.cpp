@@ -158,6 +158,7 @@ private:
                 p.position = position;
                 p.rowId = id;
                 p.field = row.m_idFieldIndex;
+                p.firstLine = *first;
             }
             ++position;
         }
@@ -180,10 +181,12 @@ private:
             Table* target = m_list.find(field.m_linkTableName.c_str());
             if (target == nullptr)
             {
-                Add(Problem::MissingTable, table, file + ".meta", 0,
-                    FieldLabel(table, i) + " links to \"" + Utf8(field.m_linkTableName.c_str()) +
-                        "\", which is not a table of tableList.xml")
-                    .field = i;
+                Problem& p =
+                    Add(Problem::MissingTable, table, file + ".meta", 0,
+                        FieldLabel(table, i) + " links to \"" + Utf8(field.m_linkTableName.c_str()) +
+                            "\", which is not a table of tableList.xml");
+                p.field = i;
+                p.target = Utf8(field.m_linkTableName.c_str());
                 continue;
             }
             links.push_back({i, target});
@@ -199,44 +202,50 @@ private:
                 Cell* cell = row.cells.m_data[link.field];
                 const IdSet& ids = IdsOf(*link.target);
                 // The text of a value is made only for a finding.
-                auto check = [&](long double value, auto text)
+                auto check = [&](long double value, auto text, bool inList)
                 {
                     if (value == 0)
                         return;
                     int id = 0;
                     if (LinkTargetId(value, id) && ids.Has(id))
                         return;
+                    const std::string valueText = text();
                     Problem& p = Add(Problem::DanglingLink, table, file, row.m_line,
-                                     FieldLabel(table, link.field) + " is " + text() +
+                                     FieldLabel(table, link.field) + " is " + valueText +
+                                         (inList ? " (in its list)" : "") +
                                          ", which is not the id of a row of \"" +
                                          Utf8(link.target->m_fileName.c_str()) + "\"");
                     p.position = position;
                     p.rowId = row.Id();
                     p.field = link.field;
+                    p.value = valueText;
+                    p.inList = inList;
+                    p.target = Utf8(link.target->m_fileName.c_str());
+                    p.targetLabel = Utf8(link.target->m_label.c_str());
                 };
                 switch (cell->Type())
                 {
                 case FIELD_TYPE_INT:
-                    check(cell->GetInt(), [&] { return std::to_string(cell->GetInt()); });
+                    check(cell->GetInt(), [&] { return std::to_string(cell->GetInt()); }, false);
                     break;
                 case FIELD_TYPE_UINT:
-                    check(cell->GetUInt(), [&] { return std::to_string(cell->GetUInt()); });
+                    check(cell->GetUInt(), [&] { return std::to_string(cell->GetUInt()); }, false);
                     break;
                 case FIELD_TYPE_INT64:
                     check(static_cast<long double>(cell->GetInt64()),
-                          [&] { return std::to_string(cell->GetInt64()); });
+                          [&] { return std::to_string(cell->GetInt64()); }, false);
                     break;
                 case FIELD_TYPE_UINT64:
                     check(static_cast<long double>(cell->GetUInt64()),
-                          [&] { return std::to_string(cell->GetUInt64()); });
+                          [&] { return std::to_string(cell->GetUInt64()); }, false);
                     break;
                 case FIELD_TYPE_STRING_INT:
                     for (int v : cell->GetStringInt())
-                        check(v, [&] { return std::to_string(v) + " (in its list)"; });
+                        check(v, [&] { return std::to_string(v); }, true);
                     break;
                 case FIELD_TYPE_STRING_FLOAT:
                     for (float v : cell->GetStringFloat())
-                        check(v, [&] { return FloatText(v) + " (in its list)"; });
+                        check(v, [&] { return FloatText(v); }, true);
                     break;
                 default:
                     break; // FLOAT and string columns hold no row ids

@@ -37,6 +37,13 @@ struct Problem
     int field = -1;      // 0-based field index; -1 when no field applies
     std::string message; // English, as tessel-cli prints it
 
+    // The values a message is made of, for texts in other words (tool/problemText.h).
+    std::string value;       // DanglingLink: the link value as text
+    bool inList = false;     // DanglingLink: the value is an element of a list cell
+    std::string target;      // DanglingLink, MissingTable: the linked table's data file name
+    std::string targetLabel; // DanglingLink: the linked table's label (UTF-8); may be empty
+    int firstLine = 0;       // DuplicateId: the line of the first row with the id
+
     // The finding as tessel-cli prints it: "FILE:LINE: error: message".
     Diagnostic ToDiagnostic() const;
     std::string text() const { return ToDiagnostic().text(); }

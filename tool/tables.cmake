@@ -10,6 +10,7 @@ target_sources(tarn PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/delimitedText.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tableExchange.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tableCheck.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/problemText.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/linkIndex.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tableFind.cpp
 )

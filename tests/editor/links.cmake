@@ -7,3 +7,10 @@ if(TARGET tessel_shell AND TARGET tessel-cli)
   target_compile_definitions(LinksTest PRIVATE TESSEL_CLI="$<TARGET_FILE:tessel-cli>")
   add_dependencies(LinksTest tessel-cli)
 endif()
+
+# The pane "问题" on a directory with one finding of every kind.
+if(TARGET tessel_shell)
+  tessel_add_gui_test(ProblemsPaneTest
+    ${CMAKE_CURRENT_LIST_DIR}/ProblemsPaneTest.cpp
+    LIBS tessel_shell)
+endif()

@@ -1,5 +1,5 @@
 # Tests of rows, tables, the table list and tessel-cli. Test names carry the prefix "tarn.".
-foreach(test rowTest tableTest tableListTest rowTakeOutTest rowTextTest linkTest)
+foreach(test rowTest tableTest tableListTest rowTakeOutTest rowTextTest linkTest problemTextTest)
   add_executable(${test} ${CMAKE_CURRENT_SOURCE_DIR}/${test}.cpp)
   target_link_libraries(${test} PRIVATE tarn GTest::gtest_main)
   target_include_directories(${test} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
