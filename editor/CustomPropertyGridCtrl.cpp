@@ -1,11 +1,8 @@
 #include "editor/CustomPropertyGridCtrl.h"
 
+#include "editor/RefusalBox.h"
 #include "tool/cellValue.h"
 
-#include <QMessageBox>
-#include <QPointer>
-#include <QPushButton>
-#include <QTimer>
 
 CCustomPropertyGridCtrl::CCustomPropertyGridCtrl(QWidget* parent) : PropertyGrid(parent)
 {
@@ -75,22 +72,12 @@ void CCustomPropertyGridCtrl::OnEditRefused(CCustomPropertyGridProperty* propert
     m_refusalShown = true;
     // Shown once the commit has returned: it may come from a focus change or a click, which a
     // modal box must not interrupt.
-    QPointer<CCustomPropertyGridCtrl> guard(this);
-    QTimer::singleShot(0, this,
-                       [guard, message]()
-                       {
-                           if (!guard)
-                               return;
-                           QMessageBox box(QMessageBox::Warning, QStringLiteral("Tessel"), message,
-                                           QMessageBox::Ok, guard->window());
-                           box.setObjectName(QStringLiteral("EditRefusedBox"));
-                           box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
-                           box.exec();
-                           if (!guard)
-                               return;
-                           guard->m_refusalShown = false;
-                           guard->ReturnToEdit();
-                       });
+    ShowRefusalLater(this, message,
+                     [this]()
+                     {
+                         m_refusalShown = false;
+                         ReturnToEdit();
+                     });
 }
 
 void CCustomPropertyGridCtrl::onResized(int width)

@@ -12,6 +12,8 @@ add_library(tessel_properties STATIC
   ${CMAKE_CURRENT_LIST_DIR}/CustomPropertyGridTableProperty.h
   ${CMAKE_CURRENT_LIST_DIR}/TableViewDlg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TableViewDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/RefusalBox.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/RefusalBox.h
 )
 target_include_directories(tessel_properties PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(tessel_properties PUBLIC tessel_propertygrid tarn Qt6::Widgets)

@@ -1,5 +1,6 @@
 #include "editor/grid/GridView.h"
 
+#include "editor/RefusalBox.h"
 #include "editor/TesselDoc.h"
 #include "editor/grid/GridDelegate.h"
 #include "editor/grid/TableModel.h"
@@ -749,18 +750,7 @@ void CGridView::ShowRefusal(const QString& message)
     if (message.isEmpty())
         return;
     // Shown once the key or focus change that committed has been handled.
-    QPointer<CGridView> guard(this);
-    QTimer::singleShot(0, this,
-                       [guard, message]()
-                       {
-                           if (!guard)
-                               return;
-                           QMessageBox box(QMessageBox::Warning, QStringLiteral("Tessel"), message,
-                                           QMessageBox::Ok, guard->window());
-                           box.setObjectName(QStringLiteral("EditRefusedBox"));
-                           box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
-                           box.exec();
-                       });
+    ShowRefusalLater(this, message);
 }
 
 void CGridView::ShowContextMenu(const QPoint& point)
