@@ -85,7 +85,7 @@ void LinkIndex::Build(TableList& list)
             continue;
         for (scl::ListNode<Row>* node = table->m_rows.last(); node != nullptr; node = node->prev)
             for (auto link = links->rbegin(); link != links->rend(); ++link)
-                AddCell(&node->value, *link);
+                ChangeCell(&node->value, *link, Change::Add);
     }
     m_built = true;
 }
@@ -170,7 +170,7 @@ void LinkIndex::Remove(int targetIndex, int id, Row* row, int field)
     }
 }
 
-void LinkIndex::AddCell(Row* row, const Link& link)
+void LinkIndex::ChangeCell(Row* row, const Link& link, Change change)
 {
     Cell* cell = link.field < row->cells.size() ? row->cells.m_data[link.field] : nullptr;
     if (cell == nullptr)
@@ -179,60 +179,48 @@ void LinkIndex::AddCell(Row* row, const Link& link)
     ForEachLinkedId(*cell,
                     [&](int id)
                     {
+                        if (change == Change::Remove)
+                        {
+                            Remove(link.targetIndex, id, row, link.field);
+                            return;
+                        }
                         Add(link.targetIndex, id, row, link.field);
                         top = std::max(top, id);
                     });
+    // Only raised: an id a removed link named may still be named elsewhere.
     link.target->m_linkedMaxId = top;
 }
 
-void LinkIndex::RemoveCell(Row* row, const Link& link)
+void LinkIndex::ChangeRow(Row* row, std::optional<int> field, Change change)
 {
-    Cell* cell = link.field < row->cells.size() ? row->cells.m_data[link.field] : nullptr;
-    if (cell == nullptr)
+    if (!m_built || row == nullptr)
         return;
-    ForEachLinkedId(*cell, [&](int id) { Remove(link.targetIndex, id, row, link.field); });
+    if (const std::vector<Link>* links = LinksOf(row->m_table))
+        for (const Link& link : *links)
+            if (!field || link.field == *field)
+                ChangeCell(row, link, change);
 }
 
 void LinkIndex::AddCell(Row* row, int field)
 {
-    if (!m_built || row == nullptr)
-        return;
-    if (const std::vector<Link>* links = LinksOf(row->m_table))
-        for (const Link& link : *links)
-            if (link.field == field)
-                AddCell(row, link);
+    ChangeRow(row, field, Change::Add);
 }
 
 void LinkIndex::RemoveCell(Row* row, int field)
 {
-    if (!m_built || row == nullptr)
-        return;
-    if (const std::vector<Link>* links = LinksOf(row->m_table))
-        for (const Link& link : *links)
-            if (link.field == field)
-                RemoveCell(row, link);
+    ChangeRow(row, field, Change::Remove);
 }
 
 void LinkIndex::AddRows(const std::vector<Row*>& rows)
 {
-    if (!m_built)
-        return;
     for (Row* row : rows)
-        if (row != nullptr)
-            if (const std::vector<Link>* links = LinksOf(row->m_table))
-                for (const Link& link : *links)
-                    AddCell(row, link);
+        ChangeRow(row, std::nullopt, Change::Add);
 }
 
 void LinkIndex::RemoveRows(const std::vector<Row*>& rows)
 {
-    if (!m_built)
-        return;
     for (Row* row : rows)
-        if (row != nullptr)
-            if (const std::vector<Link>* links = LinksOf(row->m_table))
-                for (const Link& link : *links)
-                    RemoveCell(row, link);
+        ChangeRow(row, std::nullopt, Change::Remove);
 }
 
 std::vector<LinkIndex::Referrer> LinkIndex::ReferrersOf(const Table* target, int id) const

@@ -13,6 +13,7 @@
 #define TARN_TOOL_LINK_INDEX_H
 
 #include <cstdint>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -97,8 +98,15 @@ private:
     int TargetIndex(const tarn::editor::Table* table) const;
     void Add(int targetIndex, int id, tarn::Row* row, int field);
     void Remove(int targetIndex, int id, tarn::Row* row, int field);
-    void AddCell(tarn::Row* row, const Link& link);
-    void RemoveCell(tarn::Row* row, const Link& link);
+    enum class Change
+    {
+        Add,
+        Remove
+    };
+    // Indexes (Add) or drops (Remove) the ids one link cell of `row` names.
+    void ChangeCell(tarn::Row* row, const Link& link, Change change);
+    // The same for the link field `field` of `row`, or for all its link fields without one.
+    void ChangeRow(tarn::Row* row, std::optional<int> field, Change change);
 
     bool m_built = false;
     std::vector<tarn::editor::Table*> m_tables;                                // list order
