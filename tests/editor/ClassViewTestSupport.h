@@ -3,6 +3,8 @@
 // answered from a timer so that no test waits on a person.
 #pragma once
 
+#include "ShellTestSupport.h"
+
 #include "base/assert.h"
 #include "editor/AppSettings.h"
 #include "editor/ClassView.h"
@@ -38,11 +40,8 @@ inline QString Q(const char16_t* text)
     return QString::fromUtf16(text);
 }
 
-inline QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using shelltest::ReadFile;
+using shelltest::WaitFor;
 
 // UTF-16 little-endian bytes of `text`, without a byte-order mark.
 inline QByteArray Utf16(const QString& text)
@@ -79,20 +78,6 @@ inline QByteArray DataFile(const std::vector<QString>& lines)
     for (const QString& line : lines)
         bytes += Utf16(line);
     return bytes;
-}
-
-// Waits (processing events) until condition holds; false after timeoutMs.
-inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
-{
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!condition())
-    {
-        if (elapsed.hasExpired(timeoutMs))
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
 }
 
 // Answers the first popup menu that opens within `timeoutMs`: `answer` gets it and must close it
@@ -185,41 +170,21 @@ inline void ExpectTreeMatchesTables(CClassView* view)
 }
 
 // The real editor on a temporary copy of the sample data directory.
-class ClassViewTest : public ::testing::Test
+class ClassViewTest : public shelltest::EditorTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(AppSettings().fileName().contains(QLatin1String("qttest")));
-        AppSettings().clear();
-        TableList::destroyInstance();
-        m_oldCurrent = QDir::currentPath();
-        ASSERT_TRUE(m_dir.isValid());
-        const QDir sample(QStringLiteral(TESSEL_SAMPLE_DATA));
-        const QStringList names = sample.entryList(QDir::Files);
-        ASSERT_FALSE(names.isEmpty());
-        for (const QString& name : names)
-            ASSERT_TRUE(QFile::copy(sample.filePath(name), Path(name))) << name.toStdString();
-    }
-
-    void TearDown() override
-    {
-        Stop();
-        QDir::setCurrent(m_oldCurrent);
-        AppSettings().clear();
+        EditorTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        CopyDataDirectory(QStringLiteral(TESSEL_SAMPLE_DATA));
     }
 
     // Starts the editor on the temporary directory (which becomes the current directory).
     void Start()
     {
-        m_argStorage = {QByteArray("tessel"), QByteArray("-C"), m_dir.path().toLocal8Bit()};
-        m_argv.clear();
-        for (QByteArray& argument : m_argStorage)
-            m_argv.push_back(argument.data());
-        m_argv.push_back(nullptr);
-        m_argc = static_cast<int>(m_argStorage.size());
-        m_app = std::make_unique<CTesselApp>(m_argc, m_argv.data());
-        ASSERT_TRUE(m_app->InitInstance());
+        ASSERT_TRUE(EditorTest::Start());
         ASSERT_NE(Frame(), nullptr);
         // These tests are about deleting and pasting rows; the question asked before links break
         // (rows of the sample data are named by links) is LinksTest's. Here it is answered 继续.
@@ -229,22 +194,12 @@ protected:
                 ++m_linkBreaksConfirmed;
                 return true;
             });
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()));
-        Frame()->activateWindow();
-        QApplication::setActiveWindow(Frame());
+        ASSERT_TRUE(ShowFrame());
         // The load-problems box (none for the sample data) is shown from the event loop.
         QTest::qWait(0);
         ASSERT_EQ(Frame()->LoadProblemsBox(), nullptr);
     }
 
-    void Stop()
-    {
-        m_app.reset();
-        TableList::destroyInstance();
-    }
-
-    QString Path(const QString& name) const { return m_dir.filePath(name); }
-    CMainFrame* Frame() const { return m_app ? m_app->GetMainWnd() : nullptr; }
     int m_linkBreaksConfirmed = 0; // deletions that left links naming rows that went
     CClassView* View() const { return &Frame()->m_classView; }
     CCustomTree* Tree() const { return View()->Tree(); }
@@ -326,13 +281,6 @@ protected:
                report.find("<line: " + std::to_string(line) + ">") != std::string::npos &&
                report.find("<expresion: false>") != std::string::npos;
     }
-
-    QTemporaryDir m_dir;
-    QString m_oldCurrent;
-    std::unique_ptr<CTesselApp> m_app;
-    std::vector<QByteArray> m_argStorage;
-    std::vector<char*> m_argv;
-    int m_argc = 0;
 };
 
 } // namespace classviewtest

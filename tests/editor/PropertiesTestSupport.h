@@ -4,6 +4,8 @@
 // a person).
 #pragma once
 
+#include "ShellTestSupport.h"
+
 #include "editor/CustomPropertyGridCtrl.h"
 #include "editor/CustomPropertyGridProperty.h"
 #include "editor/MainFrame.h"
@@ -35,29 +37,12 @@
 namespace proptest
 {
 
-// UTF-16 little-endian bytes, with the mark FF FE in front.
-inline QByteArray Utf16File(const QString& text)
-{
-    QByteArray bytes("\xFF\xFE", 2);
-    for (QChar c : text)
-    {
-        bytes.append(static_cast<char>(c.unicode() & 0xFF));
-        bytes.append(static_cast<char>(c.unicode() >> 8));
-    }
-    return bytes;
-}
-
-inline bool WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-inline QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using shelltest::ModalAnswer;
+using shelltest::ReadFile;
+using shelltest::TypeText;
+using shelltest::Utf16File;
+using shelltest::WaitFor;
+using shelltest::WriteFile;
 
 inline QString Q(const char16_t* text)
 {
@@ -161,20 +146,6 @@ inline tarn::Row* RowAt(tarn::editor::Table* table, int index)
     return nullptr;
 }
 
-// Waits (processing events) until condition holds; false after timeoutMs.
-inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
-{
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!condition())
-    {
-        if (elapsed.hasExpired(timeoutMs))
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
-
 // Selects the property with a click on its name and opens its editor with F2; the editor, or
 // null when none opened.
 inline QLineEdit* OpenEditor(PropertyGrid* grid, PropertyGridItem* item)
@@ -187,73 +158,6 @@ inline QLineEdit* OpenEditor(PropertyGrid* grid, PropertyGridItem* item)
     QTest::keyClick(grid->treeWidget(), Qt::Key_F2);
     return item->inPlaceEditor();
 }
-
-// Replaces the editor's text as a user does: select all, delete, then type (printable ASCII of
-// up to 100 characters) or commit the text through the input method (anything else).
-inline void TypeText(QLineEdit* editor, const QString& text)
-{
-    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(editor, Qt::Key_Backspace);
-    bool ascii = text.size() <= 100;
-    for (QChar c : text)
-        ascii = ascii && c.unicode() > 0x20 && c.unicode() < 0x7F;
-    if (ascii)
-    {
-        QTest::keyClicks(editor, text);
-        return;
-    }
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QApplication::sendEvent(editor, &event);
-}
-
-// Answers the first modal widget of type T that becomes active: `answer` gets it and must close
-// it. Any modal widget still open when the time is up is closed, so a test never hangs. Make the
-// answer before the call that opens the dialog.
-template <typename T> class ModalAnswer
-{
-public:
-    explicit ModalAnswer(std::function<void(T*)> answer, int timeoutMs = 10000)
-        : m_answer(std::move(answer)), m_timeoutMs(timeoutMs)
-    {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this]() { Poll(); });
-        m_elapsed.start();
-        m_timer.start();
-    }
-
-    bool answered() const { return m_answered; }
-    bool closedOther() const { return m_closedOther; }
-
-private:
-    void Poll()
-    {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (T* wanted = qobject_cast<T*>(modal))
-        {
-            m_timer.stop();
-            m_answered = true;
-            m_answer(wanted);
-            return;
-        }
-        if (m_elapsed.hasExpired(m_timeoutMs))
-        {
-            m_timer.stop();
-            if (modal)
-            {
-                m_closedOther = true;
-                modal->close();
-            }
-        }
-    }
-
-    std::function<void(T*)> m_answer;
-    int m_timeoutMs;
-    QTimer m_timer;
-    QElapsedTimer m_elapsed;
-    bool m_answered = false;
-    bool m_closedOther = false;
-};
 
 // The data directory loaded through the table list; the current directory while a test runs.
 class TablesTest : public ::testing::Test

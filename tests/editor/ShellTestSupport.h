@@ -12,12 +12,16 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QInputMethodEvent>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -46,6 +50,39 @@ inline QByteArray ReadFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Waits (processing events) until condition holds; false after timeoutMs.
+inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!condition())
+    {
+        if (elapsed.hasExpired(timeoutMs))
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+// Replaces the editor's text as a user does: select all, delete, then type (printable ASCII of
+// up to 100 characters) or commit the text through the input method (anything else).
+inline void TypeText(QLineEdit* editor, const QString& text)
+{
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    bool ascii = text.size() <= 100;
+    for (QChar c : text)
+        ascii = ascii && c.unicode() > 0x20 && c.unicode() < 0x7F;
+    if (ascii)
+    {
+        QTest::keyClicks(editor, text);
+        return;
+    }
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(editor, &event);
 }
 
 // The files of the sample data directory: two tables, the second linking to the first. Every
@@ -213,6 +250,38 @@ protected:
 
     CMainFrame* Frame() const { return m_app ? m_app->GetMainWnd() : nullptr; }
     CTesselApp* App() const { return m_app.get(); }
+
+    // Replaces the files of the data directory by a copy of every file of `from`; `copied`, when
+    // given, gets each file's bytes by name.
+    void CopyDataDirectory(const QString& from, std::map<QString, QByteArray>* copied = nullptr)
+    {
+        const QDir source(from);
+        const QStringList names = source.entryList(QDir::Files);
+        ASSERT_FALSE(names.isEmpty()) << from.toStdString();
+        QDir dir(Dir());
+        for (const QString& name : dir.entryList(QDir::Files))
+            ASSERT_TRUE(dir.remove(name)) << name.toStdString();
+        for (const QString& name : names)
+        {
+            const QByteArray bytes = ReadFile(source.filePath(name));
+            ASSERT_TRUE(WriteFile(Path(name), bytes)) << name.toStdString();
+            if (copied != nullptr)
+                (*copied)[name] = bytes;
+        }
+    }
+
+    // Shows the started main frame and makes it the active window, as the user's desktop does;
+    // keys then reach its focus widget.
+    bool ShowFrame()
+    {
+        CMainFrame* frame = Frame();
+        if (frame == nullptr)
+            return false;
+        frame->show();
+        frame->activateWindow();
+        QApplication::setActiveWindow(frame);
+        return QTest::qWaitForWindowActive(frame, 5000);
+    }
 
     QTemporaryDir m_dir;
     QTemporaryDir m_settingsDir;
