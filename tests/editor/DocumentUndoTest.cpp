@@ -50,12 +50,7 @@ protected:
         ASSERT_TRUE(Pane()->Grid()->editItem(property));
         QLineEdit* editor = property->inPlaceEditor();
         ASSERT_NE(editor, nullptr);
-        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(editor, Qt::Key_Backspace);
-        // Typed through the input method: the text may hold Chinese.
-        QInputMethodEvent event;
-        event.setCommitString(text);
-        QApplication::sendEvent(editor, &event);
+        shelltest::TypeText(editor, text);
         ASSERT_EQ(editor->text(), text);
         QTest::keyClick(editor, Qt::Key_Return);
     }

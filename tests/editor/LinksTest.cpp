@@ -60,19 +60,6 @@ void DoubleClick(QWidget* widget, QPoint at)
     QTest::mouseDClick(widget, Qt::LeftButton, Qt::NoModifier, at);
 }
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition())
-    {
-        if (timer.hasExpired(timeoutMs))
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
-
 // items (物品): 1 剑, 2 盾, 3 弓, 4 长枪. monsters (怪物) link to items: Goblin drops 1 and loots 2|3,
 // Orc drops 2, Troll drops 9 (no such item), and two monsters share the id 12.
 class LinksTest : public EditorTest
@@ -106,9 +93,7 @@ protected:
         ASSERT_TRUE(Start());
         frame = Frame();
         ASSERT_NE(frame, nullptr);
-        frame->show();
-        frame->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(frame, 5000));
+        ASSERT_TRUE(ShowFrame());
         doc = frame->GetActiveDocument();
         items = TableList::instance()->find(u"items.txt");
         monsters = TableList::instance()->find(u"monsters.txt");

@@ -27,19 +27,17 @@ TEST_F(ProblemsPaneTest, EveryKindOfFindingIsListedInChinese)
     ASSERT_TRUE(Start());
     CMainFrame* frame = Frame();
     ASSERT_NE(frame, nullptr);
-    frame->show();
     // The load problems are announced in a box at start; it is not what this test looks at.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return frame->LoadProblemsBox() != nullptr; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return frame->LoadProblemsBox() != nullptr; }));
     frame->LoadProblemsBox()->close();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return frame->LoadProblemsBox() == nullptr; }, 5000));
-    frame->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(frame, 5000));
+    ASSERT_TRUE(WaitFor([&] { return frame->LoadProblemsBox() == nullptr; }));
+    ASSERT_TRUE(ShowFrame());
 
     CCustomTree* tree = frame->m_classView.Tree();
     tree->setFocus();
     QTest::keyClick(tree, Qt::Key_F7);
     CProblemsPane* pane = frame->ProblemsPane();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return pane->isVisible(); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return pane->isVisible(); }));
     QTableWidget* list = pane->List();
 
     const std::vector<problemdir::Expected> expected = problemdir::ExpectedFindings();

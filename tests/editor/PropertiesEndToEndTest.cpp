@@ -38,46 +38,16 @@ QByteArray DataBytes(const QStringList& lines)
     return Utf16File(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
 }
 
-class PropertiesEndToEndTest : public ::testing::Test
+class PropertiesEndToEndTest : public shelltest::EditorTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(AppSettings().fileName().contains(QLatin1String("qttest")));
-        AppSettings().clear();
-        TableList::destroyInstance();
-        m_oldCurrent = QDir::currentPath();
-        ASSERT_TRUE(m_dir.isValid());
-        const QDir examples(QStringLiteral(TESSEL_EXAMPLE_DATA_DIR));
-        ASSERT_TRUE(examples.exists()) << TESSEL_EXAMPLE_DATA_DIR;
-        for (const QString& name : examples.entryList(QDir::Files))
-        {
-            const QByteArray bytes = ReadFile(examples.filePath(name));
-            ASSERT_TRUE(WriteFile(m_dir.filePath(name), bytes)) << name.toStdString();
-            m_original[name] = bytes;
-        }
+        EditorTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        CopyDataDirectory(QStringLiteral(TESSEL_EXAMPLE_DATA_DIR), &m_original);
         ASSERT_TRUE(m_original.count(QStringLiteral("items.txt")));
-    }
-
-    void TearDown() override
-    {
-        m_app.reset();
-        TableList::destroyInstance();
-        QDir::setCurrent(m_oldCurrent);
-        AppSettings().clear();
-    }
-
-    bool Start()
-    {
-        for (const char* argument : {"tessel", "-C"})
-            m_argStorage.push_back(argument);
-        m_argStorage.push_back(m_dir.path().toLocal8Bit());
-        for (QByteArray& argument : m_argStorage)
-            m_argv.push_back(argument.data());
-        m_argv.push_back(nullptr);
-        m_argc = static_cast<int>(m_argStorage.size());
-        m_app = std::make_unique<CTesselApp>(m_argc, m_argv.data());
-        return m_app->InitInstance();
     }
 
     // Presses `key` in the tree and waits for the events it causes.
@@ -87,13 +57,7 @@ protected:
         QApplication::processEvents();
     }
 
-    QTemporaryDir m_dir;
-    QString m_oldCurrent;
     std::map<QString, QByteArray> m_original;
-    std::unique_ptr<CTesselApp> m_app;
-    std::vector<QByteArray> m_argStorage;
-    std::vector<char*> m_argv;
-    int m_argc = 0;
 };
 
 // Opens the property's editor with a click on its name and F2, types text and presses Enter.
@@ -106,11 +70,7 @@ void EditInPane(CCustomPropertyGridCtrl* grid, PropertyGridItem* item, const QSt
     QTest::keyClick(grid->treeWidget(), Qt::Key_F2);
     QLineEdit* editor = item->inPlaceEditor();
     ASSERT_NE(editor, nullptr);
-    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(editor, Qt::Key_Backspace);
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QApplication::sendEvent(editor, &event);
+    TypeText(editor, text);
     ASSERT_EQ(editor->text(), text);
     QTest::keyClick(editor, Qt::Key_Return);
     ASSERT_EQ(item->inPlaceEditor(), nullptr);
