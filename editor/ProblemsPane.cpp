@@ -107,12 +107,7 @@ void CProblemsPane::Refresh()
         if (table != nullptr && p.field >= 0 && p.field < table->m_fields.size())
             field = QString::fromUtf16(table->m_fields[p.field].m_name.c_str());
         m_list->setItem(i, kField, new QTableWidgetItem(field));
-        const QString where = p.line > 0
-                                  ? QStringLiteral("%1:%2").arg(QString::fromStdString(p.file)).arg(p.line)
-                                  : QString::fromStdString(p.file);
-        m_list->setItem(i, kMessage,
-                        new QTableWidgetItem(QStringLiteral("%1（%2）")
-                                                 .arg(QString::fromStdU16String(tarn::ProblemText(p)), where)));
+        m_list->setItem(i, kMessage, new QTableWidgetItem(QString::fromStdU16String(tarn::ProblemLine(p))));
     }
     m_list->setSortingEnabled(true);
     if (sortColumn >= 0 && sortColumn < kColumnCount && m_list->horizontalHeader()->isSortIndicatorShown())

@@ -235,4 +235,10 @@ std::u16string ProblemText(const Problem& problem)
     return Fill(u"加载时发现的问题（{0}）", {problem.message});
 }
 
+std::u16string ProblemLine(const Problem& problem)
+{
+    const std::string where = problem.line > 0 ? problem.file + ":" + std::to_string(problem.line) : problem.file;
+    return ProblemText(problem) + u"（" + scl::FromUtf8(where.c_str()) + u"）";
+}
+
 } // namespace tarn

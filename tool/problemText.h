@@ -36,6 +36,8 @@ LoadFindingKind LoadFindingKindOf(const Problem& problem);
 
 // The finding in Chinese, without its file and line (the pane shows them apart).
 std::u16string ProblemText(const Problem& problem);
+// ProblemText followed by where it is: "……（FILE:LINE）", or "（FILE）" where no line applies.
+std::u16string ProblemLine(const Problem& problem);
 
 } // namespace tarn
 

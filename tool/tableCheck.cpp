@@ -285,26 +285,28 @@ std::vector<Problem> CheckLinksAndIds(TableList& list)
     return Checker(list).Run();
 }
 
+Problem LoadProblem(const Diagnostic& d)
+{
+    Problem p;
+    p.severity = d.severity;
+    p.file = d.file;
+    // A finding about "x.txt.meta" is about the table "x.txt".
+    const std::string meta = ".meta";
+    p.table = d.file.size() > meta.size() && d.file.compare(d.file.size() - meta.size(), meta.size(), meta) == 0
+                  ? d.file.substr(0, d.file.size() - meta.size())
+                  : d.file;
+    if (p.table == "tableList.xml")
+        p.table.clear();
+    p.line = d.line;
+    p.message = d.message;
+    return p;
+}
+
 std::vector<Problem> CheckTables(TableList& list)
 {
     std::vector<Problem> problems;
     for (const Diagnostic& d : list.diagnostics())
-    {
-        Problem p;
-        p.severity = d.severity;
-        p.file = d.file;
-        // A finding about "x.txt.meta" is about the table "x.txt".
-        const std::string meta = ".meta";
-        p.table =
-            d.file.size() > meta.size() && d.file.compare(d.file.size() - meta.size(), meta.size(), meta) == 0
-                ? d.file.substr(0, d.file.size() - meta.size())
-                : d.file;
-        if (p.table == "tableList.xml")
-            p.table.clear();
-        p.line = d.line;
-        p.message = d.message;
-        problems.push_back(std::move(p));
-    }
+        problems.push_back(LoadProblem(d));
     std::vector<Problem> links = CheckLinksAndIds(list);
     problems.insert(problems.end(), std::make_move_iterator(links.begin()),
                     std::make_move_iterator(links.end()));

@@ -52,6 +52,8 @@ struct Problem
 // Duplicate ids and dangling links over every table of `list`, in table order, each table's
 // duplicate ids first, then its links row by row.
 std::vector<Problem> CheckLinksAndIds(TableList& list);
+// A load diagnostic as a finding (kind LoadFinding), with the table it is about.
+Problem LoadProblem(const Diagnostic& diagnostic);
 // Everything: the list's load diagnostics (in file order), then CheckLinksAndIds.
 std::vector<Problem> CheckTables(TableList& list);
 
