@@ -13,6 +13,7 @@
 #include "editor/ToolbarCustomizeDlg.h"
 #include "editor/ToolbarImages.h"
 #include "editor/resource.h"
+#include "tool/problemText.h"
 #include "tool/row.h"
 #include "tool/tables.h"
 
@@ -590,7 +591,7 @@ bool CMainFrame::OpenDataDirectory(const QString& path)
         QDir::setCurrent(previous);
         QStringList problems;
         for (const tarn::Diagnostic& problem : tables->diagnostics())
-            problems << QString::fromStdString(problem.text());
+            problems << QString::fromStdU16String(tarn::ProblemLine(tarn::LoadProblem(problem)));
         return refuse(problems.join(QLatin1Char('\n')));
     }
     // Another editor on that directory: read-only or nothing.
@@ -665,7 +666,7 @@ void CMainFrame::ShowLoadProblems()
 
     QStringList all;
     for (const tarn::Diagnostic& problem : problems)
-        all << QString::fromStdString(problem.text());
+        all << QString::fromStdU16String(tarn::ProblemLine(tarn::LoadProblem(problem)));
     QStringList listed = all.mid(0, kListedLoadProblems);
     if (all.size() > kListedLoadProblems)
         listed << QStringLiteral("……另有 %1 个问题，见详细信息。").arg(all.size() - kListedLoadProblems);

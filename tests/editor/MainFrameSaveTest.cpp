@@ -2,6 +2,8 @@
 // real editor started on a temporary data directory.
 #include "ShellTestSupport.h"
 
+#include "tool/problemText.h"
+
 #include "editor/resource.h"
 
 #include <QAbstractButton>
@@ -270,8 +272,14 @@ TEST_F(MainFrameSaveTest, LoadProblemsAreShownOnceAfterStartUp)
     EXPECT_EQ(box->icon(), QMessageBox::Warning);
     const QString text = BoxText(box);
     EXPECT_TRUE(text.contains(QStringLiteral("missing.txt"))) << text.toStdString();
+    // Each problem in Chinese with its file and line (the data check's words, as in the pane 问题).
+    ASSERT_EQ(TableList::instance()->diagnostics().size(), 1u);
+    EXPECT_TRUE(text.contains(QStringLiteral("无法加载，保存时也不会写入：数据文件不存在（missing.txt）")))
+        << text.toStdString();
     for (const tarn::Diagnostic& problem : TableList::instance()->diagnostics())
-        EXPECT_TRUE(text.contains(QString::fromStdString(problem.text()))) << problem.text();
+        EXPECT_TRUE(text.contains(QString::fromStdU16String(tarn::ProblemLine(tarn::LoadProblem(problem)))))
+            << problem.text();
+    EXPECT_FALSE(text.contains(QStringLiteral("does not exist"))) << text.toStdString();
 
     box->accept();
     QTRY_VERIFY_WITH_TIMEOUT(Frame()->LoadProblemsBox() == nullptr, 5000);
