@@ -237,7 +237,8 @@ std::u16string ProblemText(const Problem& problem)
 
 std::u16string ProblemLine(const Problem& problem)
 {
-    const std::string where = problem.line > 0 ? problem.file + ":" + std::to_string(problem.line) : problem.file;
+    const std::string where =
+        problem.line > 0 ? problem.file + ":" + std::to_string(problem.line) : problem.file;
     return ProblemText(problem) + u"（" + scl::FromUtf8(where.c_str()) + u"）";
 }
 

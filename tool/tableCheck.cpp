@@ -292,9 +292,10 @@ Problem LoadProblem(const Diagnostic& d)
     p.file = d.file;
     // A finding about "x.txt.meta" is about the table "x.txt".
     const std::string meta = ".meta";
-    p.table = d.file.size() > meta.size() && d.file.compare(d.file.size() - meta.size(), meta.size(), meta) == 0
-                  ? d.file.substr(0, d.file.size() - meta.size())
-                  : d.file;
+    p.table =
+        d.file.size() > meta.size() && d.file.compare(d.file.size() - meta.size(), meta.size(), meta) == 0
+            ? d.file.substr(0, d.file.size() - meta.size())
+            : d.file;
     if (p.table == "tableList.xml")
         p.table.clear();
     p.line = d.line;
