@@ -218,6 +218,26 @@ bool TableSerializer::WriteText(const char16_t* text, int count)
     return ok;
 }
 
+// Kept out of line, as when the serializer was one source: inlined into writeCell it made writing
+// a row about 1.5 % more instructions (every cell pays for the bigger function, not only lists).
+template <class T, class Format>
+__attribute__((noinline)) void TableSerializer::writeList(const T* values, int count, Format format)
+{
+    for (int i = 0; i < count; ++i)
+    {
+        char16_t number[text::kNumberTextCapacity];
+        appendNumber(number, format(number, values[i]));
+        if (i + 1 < count)
+            appendSeparator(u'|');
+    }
+    appendSeparator(u'\t');
+}
+
+template void TableSerializer::writeList<int, int (*)(char16_t*, int)>(const int*, int,
+                                                                       int (*)(char16_t*, int));
+template void TableSerializer::writeList<float, int (*)(char16_t*, float)>(const float*, int,
+                                                                           int (*)(char16_t*, float));
+
 void TableSerializer::writeString(const char16_t* value, int length)
 {
     int n = length;

@@ -108,17 +108,12 @@ template <class Format, class T> void TableSerializer::writeNumber(T value, Form
     appendSeparator(u'\t');
 }
 
-template <class T, class Format> void TableSerializer::writeList(const T* values, int count, Format format)
-{
-    for (int i = 0; i < count; ++i)
-    {
-        char16_t number[text::kNumberTextCapacity];
-        appendNumber(number, format(number, values[i]));
-        if (i + 1 < count)
-            appendSeparator(u'|');
-    }
-    appendSeparator(u'\t');
-}
+// The lists' writers are instantiated once, in rowWriter.cpp, where the text appender is
+// specialised for numbers; a copy made here for the set overloads could be the one the linker keeps.
+extern template void TableSerializer::writeList<int, int (*)(char16_t*, int)>(const int*, int,
+                                                                              int (*)(char16_t*, int));
+extern template void TableSerializer::writeList<float, int (*)(char16_t*, float)>(const float*, int,
+                                                                                  int (*)(char16_t*, float));
 
 } // namespace tarn
 
