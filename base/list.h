@@ -93,16 +93,8 @@ public:
     {
         if (!SCL_ASSERT(node != nullptr))
             return;
-        if (node->prev != nullptr)
-            node->prev->next = node->next;
-        else
-            m_first = node->next;
-        if (node->next != nullptr)
-            node->next->prev = node->prev;
-        else
-            m_last = node->prev;
+        detach(node);
         DefaultAlloc<T>::free(node);
-        --m_count;
     }
 
     // Unlinks node without destroying it: the caller owns it until it links it back (link_after)
@@ -112,16 +104,8 @@ public:
     {
         if (!SCL_ASSERT(node != nullptr))
             return;
-        if (node->prev != nullptr)
-            node->prev->next = node->next;
-        else
-            m_first = node->next;
-        if (node->next != nullptr)
-            node->next->prev = node->prev;
-        else
-            m_last = node->prev;
+        detach(node);
         node->prev = node->next = nullptr;
-        --m_count;
     }
 
     // Links an unlinked node after `after`, or at the front when `after` is null; the list owns it
@@ -158,6 +142,21 @@ public:
     iterator end() { return iterator(nullptr); }
     const_iterator begin() const { return const_iterator(m_first); }
     const_iterator end() const { return const_iterator(nullptr); }
+
+private:
+    // Takes node out of the chain and the count; node's own links are left as they are.
+    void detach(ListNode<T>* node)
+    {
+        if (node->prev != nullptr)
+            node->prev->next = node->next;
+        else
+            m_first = node->next;
+        if (node->next != nullptr)
+            node->next->prev = node->prev;
+        else
+            m_last = node->prev;
+        --m_count;
+    }
 };
 
 } // namespace scl

@@ -4,6 +4,8 @@ target_sources(tarn PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/cellValue.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/cellText.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tableSerializer.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/rowReader.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/rowWriter.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/textScan.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/jsonText.cpp
 )

@@ -53,6 +53,7 @@
 #include "base/cpp/file.h"
 #include "base/string.h"
 #include "tool/cell.h"
+#include "tool/textScan.h"
 
 namespace tarn
 {
@@ -232,12 +233,36 @@ private:
     bool readValueFast(Cell& cell, scl::BumpPool& pool, bool& inForm);
     void buildRow(Cell* const* cells, int count, bool forFile);
     void appendText(const char16_t* text, int count, bool replaceSeparators);
-    void appendSeparator(char16_t separator);
-    void appendNumber(const char16_t* number, int count);
     void writeLine(const char16_t* text, int count);
     void startWriteback();
-    void noteNumber(bool exact, bool empty);
+    // Small steps of the readers and writers, defined in tool/tableSerializerInternal.h so that each
+    // of the serializer's sources inlines them.
+    inline void appendSeparator(char16_t separator);
+    inline void appendNumber(const char16_t* number, int count);
+    inline void noteNumber(bool exact, bool empty);
 };
+
+// Inline: every reader of a value, in any of the serializer's sources, starts and ends with them.
+inline char16_t* TableSerializer::NextToken()
+{
+    if (m_lineEnd == nullptr || m_readPos == nullptr || m_readPos >= m_lineEnd)
+        return nullptr;
+    char16_t* const start = m_readPos;
+    // Stops at m_lineEnd at the latest: it holds the CR of the line's CR LF or the final zero.
+    char16_t* const p = scan::FindValueEnd(start, m_bufferEnd + 1);
+    m_savedChar = *p;
+    *p = 0;
+    m_readPos = p;
+    return start;
+}
+
+inline void TableSerializer::FinishToken()
+{
+    if (m_readPos == nullptr)
+        return;
+    *m_readPos = m_savedChar;
+    ++m_readPos;
+}
 
 } // namespace tarn
 

@@ -155,6 +155,30 @@ TEST(List, EraseOfNullReports)
     EXPECT_EQ(l.size(), 1);
 }
 
+TEST(List, UnlinkAndLinkOfNullReportAndChangeNothing)
+{
+    struct Case
+    {
+        const char* name;
+        void (*call)(scl::list<int>&);
+    };
+    const Case cases[] = {
+        {"unlink", [](scl::list<int>& l) { l.unlink(nullptr); }},
+        {"link_after the last", [](scl::list<int>& l) { l.link_after(l.last(), nullptr); }},
+        {"link_after at the front", [](scl::list<int>& l) { l.link_after(nullptr, nullptr); }},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        scl::list<int> l;
+        l.push_back()->value = 1;
+        l.push_back()->value = 2;
+        const auto reports = CaptureReports([&] { c.call(l); });
+        EXPECT_EQ(reports.reports, 1u);
+        ExpectConsistent(l, {1, 2});
+    }
+}
+
 TEST(List, NodesNeverMove)
 {
     scl::list<int> l;
