@@ -394,13 +394,14 @@ void RecoveryJournal::OnIndexChanged(int index)
         m_touched.clear();
         return;
     }
+    bool whole = false;
     while (m_index < index && !m_gap)
     {
         const int slot = m_index - m_base;
-        CommandRecord record = RecordOf(stack->command(m_index));
-        if (slot < 0 || record.kind.empty())
+        CommandRecord record = slot < 0 ? CommandRecord() : RecordOf(stack->command(m_index));
+        if (record.kind.empty())
         {
-            MarkGap(slot < 0 ? QStringLiteral("重做了日志开始之前的更改") : QStringLiteral("无法记录的更改"));
+            whole = true; // a redo of a step older than the journal, or a step without a record
             break;
         }
         AppendFrame(EncodeForward(now, m_touched, record));
@@ -408,15 +409,23 @@ void RecoveryJournal::OnIndexChanged(int index)
         m_slots.push_back({std::move(record), m_touched});
         ++m_index;
     }
-    while (m_index > index && !m_gap)
+    while (!whole && m_index > index && !m_gap)
     {
         if (m_index - m_base <= 0)
         {
-            MarkGap(QStringLiteral("撤消了日志开始之前的更改"));
+            whole = true; // the step undone is older than the journal: its record is not in it
             break;
         }
         Append({u"U", now});
         --m_index;
+    }
+    if (whole && !m_gap)
+    {
+        // The tables the step touched, as they are now; the steps before can no longer be undone
+        // by the replay, so the journal starts again here.
+        Snapshot(m_touched, now, nullptr);
+        m_base = index;
+        m_slots.clear();
     }
     m_index = index;
     m_touched.clear();
@@ -424,7 +433,7 @@ void RecoveryJournal::OnIndexChanged(int index)
 
 bool RecoveryJournal::TableTouched(const std::u16string& table) const
 {
-    if (m_gap)
+    if (m_gap || m_snapshotted.count(table) != 0)
         return true;
     const int inEffect = m_index - m_base;
     for (int i = 0; i < inEffect && i < static_cast<int>(m_slots.size()); ++i)
@@ -552,40 +561,31 @@ void RecoveryJournal::End()
     m_slots.clear();
     m_touched.clear();
     m_gap = false;
+    m_snapshotted.clear();
+    m_dropped.clear();
+    m_mixedDrop = false;
+    m_startedMs = 0;
 }
 
-void RecoveryJournal::DropTable(const std::u16string& table)
+void RecoveryJournal::Snapshot(const std::set<std::u16string>& tables, const std::u16string& now,
+                               QByteArray* into)
 {
-    if (m_gap)
-        return;
-    const int inEffect = std::max(0, std::min(m_index - m_base, static_cast<int>(m_slots.size())));
-    std::vector<Slot> kept;
-    for (int i = 0; i < inEffect; ++i)
+    for (const std::u16string& name : tables)
     {
-        Slot& slot = m_slots[static_cast<std::size_t>(i)];
-        if (slot.tables.count(table) == 0)
-            kept.push_back(std::move(slot));
-        else if (slot.tables.size() > 1)
-        {
-            MarkGap(QStringLiteral("重新加载了与其他表一起更改过的表"));
-            return;
-        }
+        const tarn::editor::Table* table = TableList::instance()->find(name.c_str());
+        if (table == nullptr)
+            continue;
+        const QByteArray frame = EncodeForward(now, {name}, TableSnapshotCommand::RecordOfTable(*table));
+        if (into != nullptr)
+            into->append(frame);
+        else
+            AppendFrame(frame);
+        m_snapshotted.insert(name);
     }
-    m_slots = std::move(kept);
-    m_index = m_base + static_cast<int>(m_slots.size());
 }
 
-void RecoveryJournal::Rebase(const QStringList& renewed)
+void RecoveryJournal::Renew(const QStringList& renewed)
 {
-    if (m_gap)
-        return; // a replay stops at the gap; what follows it cannot be trusted anyway
-    // The steps in effect, written anew after the new header; the undone ones are dropped.
-    const int inEffect = std::max(0, std::min(m_index - m_base, static_cast<int>(m_slots.size())));
-    std::vector<Slot> steps(m_slots.begin(), m_slots.begin() + inEffect);
-    m_flushTimer.stop();
-    m_pending.clear();
-    CloseFile();
-    QFile::remove(m_path);
     QStringList known;
     for (FileIdentity& file : m_files)
     {
@@ -596,15 +596,144 @@ void RecoveryJournal::Rebase(const QStringList& renewed)
     for (const QString& name : DataFileNames())
         if (!known.contains(name))
             m_files.push_back(IdentifyFile(m_directory, name));
+}
+
+void RecoveryJournal::WriteWhole(const QByteArray& frames)
+{
+    // The journal as it was stays until the new one is complete on disk: a crash in between
+    // leaves one or the other, never none.
+    m_flushTimer.stop();
+    m_pending.clear();
+    CloseFile();
+    if (frames.isEmpty())
+    {
+        QFile::remove(m_path);
+        return;
+    }
+    if (m_startedMs == 0)
+        m_startedMs = QDateTime::currentMSecsSinceEpoch();
+    QByteArray bytes(kMagic, kMagicSize);
+    WriteHeaderInto(bytes);
+    bytes.append(frames);
+    const QString folder = FolderFor(m_directory);
+    const QByteArray temporary = QFile::encodeName(m_path + QStringLiteral(".new"));
+    bool written = QDir().mkpath(folder);
+    const int fd =
+        written ? ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600) : -1;
+    written = fd >= 0;
+    for (qsizetype at = 0; written && at < bytes.size();)
+    {
+        const ssize_t n = ::write(fd, bytes.constData() + at, static_cast<size_t>(bytes.size() - at));
+        if (n < 0 && errno == EINTR)
+            continue;
+        written = n > 0;
+        at += n > 0 ? n : 0;
+    }
+    written = written && ::fdatasync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    written = written && ::rename(temporary.constData(), QFile::encodeName(m_path).constData()) == 0;
+    if (!written)
+    {
+        ::unlink(temporary.constData());
+        // Written the ordinary way, within a second.
+        QFile::remove(m_path);
+        m_pending = bytes;
+        Schedule();
+        return;
+    }
+    const int dirFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0)
+    {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    m_fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+}
+
+void RecoveryJournal::Checkpoint(const QStringList& renewed, const std::set<std::u16string>& inFiles)
+{
+    std::set<std::u16string> tables = m_snapshotted;
+    if (m_gap)
+    {
+        // What the steps after the gap did is not known: every table is written.
+        TableList* list = TableList::instance();
+        for (int i = 0; i < list->count(); ++i)
+            if (const tarn::editor::Table* table = list->at(i))
+                tables.insert(table->m_fileName.c_str());
+    }
+    const int inEffect = std::max(0, std::min(m_index - m_base, static_cast<int>(m_slots.size())));
+    for (int i = 0; i < inEffect; ++i)
+        tables.insert(m_slots[static_cast<std::size_t>(i)].tables.begin(),
+                      m_slots[static_cast<std::size_t>(i)].tables.end());
+    for (const std::u16string& table : inFiles)
+        tables.erase(table);
+    Renew(renewed);
+    m_snapshotted.clear();
+    m_slots.clear();
+    m_gap = false;
+    m_dropped.clear();
+    m_mixedDrop = false;
+    m_base = m_document->UndoStack()->index();
+    m_index = m_base;
+    QByteArray frames;
+    Snapshot(tables, Number(QDateTime::currentMSecsSinceEpoch()), &frames);
+    WriteWhole(frames);
+}
+
+void RecoveryJournal::DropTable(const std::u16string& table)
+{
+    m_dropped.insert(table);
+    m_snapshotted.erase(table);
+    if (m_gap || m_mixedDrop)
+        return; // Rebase writes the tables whole
+    const int inEffect = std::max(0, std::min(m_index - m_base, static_cast<int>(m_slots.size())));
+    for (int i = 0; i < inEffect; ++i)
+    {
+        const Slot& slot = m_slots[static_cast<std::size_t>(i)];
+        if (slot.tables.count(table) != 0 && slot.tables.size() > 1)
+        {
+            // The step cannot be replayed without the table read again: the other tables it
+            // touched are written whole instead.
+            m_mixedDrop = true;
+            return;
+        }
+    }
+    std::vector<Slot> kept;
+    for (int i = 0; i < inEffect; ++i)
+    {
+        Slot& slot = m_slots[static_cast<std::size_t>(i)];
+        if (slot.tables.count(table) == 0)
+            kept.push_back(std::move(slot));
+    }
+    m_slots = std::move(kept);
+    m_index = m_base + static_cast<int>(m_slots.size());
+}
+
+void RecoveryJournal::Rebase(const QStringList& renewed)
+{
+    if (m_gap || m_mixedDrop || !m_snapshotted.empty())
+    {
+        const std::set<std::u16string> dropped = m_dropped;
+        Checkpoint(renewed, dropped);
+        return;
+    }
+    m_dropped.clear();
+    // The steps in effect, written anew after the new header; the undone ones are dropped.
+    const int inEffect = std::max(0, std::min(m_index - m_base, static_cast<int>(m_slots.size())));
+    std::vector<Slot> steps(m_slots.begin(), m_slots.begin() + inEffect);
+    Renew(renewed);
     m_slots.clear();
     m_base = m_document->UndoStack()->index() - inEffect;
     m_index = m_document->UndoStack()->index();
     const std::u16string now = Number(QDateTime::currentMSecsSinceEpoch());
+    QByteArray frames;
     for (Slot& slot : steps)
     {
-        AppendFrame(EncodeForward(now, slot.tables, slot.record));
+        frames.append(EncodeForward(now, slot.tables, slot.record));
         m_slots.push_back(std::move(slot));
     }
+    WriteWhole(frames);
 }
 
 // ---- Replay --------------------------------------------------------------------------------------
