@@ -3,6 +3,13 @@
 #include "editor/DocumentCommands.h"
 #include "editor/MainFrame.h"
 #include "editor/TestHooks.h"
+#include "editor/TesselView.h"
+#include "editor/grid/GridView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QUndoStack>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -54,6 +61,28 @@ void RunTestScript(CMainFrame* frame)
             document->Redo();
         else if (verb == QLatin1String("save"))
             Print(frame->OnSaveAllTables() ? QStringLiteral("saved") : QStringLiteral("not saved"));
+        else if (verb == QLatin1String("gridpaste") && fields.size() == 4)
+        {
+            // Ctrl+V in the grid tab shown now, at a cell, with TEXT on the clipboard ("\\t" and
+            // "\\n" stand for a tab and a line break).
+            CTesselView* view = frame->GetActiveView();
+            CGridView* grid = view != nullptr ? view->CurrentGrid() : nullptr;
+            if (grid == nullptr)
+            {
+                Print(QStringLiteral("refused: no grid: %1").arg(line));
+                continue;
+            }
+            QString text = fields[3];
+            text.replace(QStringLiteral("\\t"), QStringLiteral("\t"))
+                .replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+            QApplication::clipboard()->setText(text);
+            const int before = document->UndoStack()->count();
+            grid->View()->setCurrentIndex(grid->View()->model()->index(fields[1].toInt(), fields[2].toInt()));
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+            QCoreApplication::sendEvent(grid->View(), &press);
+            if (document->UndoStack()->count() == before)
+                Print(QStringLiteral("refused: %1").arg(line));
+        }
         else if (verb == QLatin1String("check"))
             frame->CheckDataOnDisk();
         else if (verb == QLatin1String("flush"))
