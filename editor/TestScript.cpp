@@ -1,15 +1,22 @@
 #include "editor/TestScript.h"
 
+#include "base/cpp/file.h"
+#include "editor/DirectoryGuard.h"
 #include "editor/DocumentCommands.h"
 #include "editor/MainFrame.h"
 #include "editor/TestHooks.h"
 #include "editor/TesselView.h"
 #include "editor/grid/GridView.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QToolBar>
 #include <QUndoStack>
+
+#include <cerrno>
+#include <cstdio>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -23,6 +30,20 @@ const char kScriptVariable[] = "TESSEL_TEST_SCRIPT";
 void Print(const QString& line)
 {
     TestPrint(line);
+}
+
+// "failwrites": writes to files whose path contains this text fail as on a full disk.
+QString g_failWrites;
+
+bool FailNamedWrites(scl::File::Operation operation, const scl::File& file, std::size_t)
+{
+    if (operation != scl::File::Operation::Write || file.Stream() == nullptr)
+        return true;
+    const QString link = QStringLiteral("/proc/self/fd/%1").arg(fileno(file.Stream()));
+    if (!QFileInfo(link).symLinkTarget().contains(g_failWrites))
+        return true;
+    errno = ENOSPC;
+    return false;
 }
 } // namespace
 
@@ -82,6 +103,22 @@ void RunTestScript(CMainFrame* frame)
             QCoreApplication::sendEvent(grid->View(), &press);
             if (document->UndoStack()->count() == before)
                 Print(QStringLiteral("refused: %1").arg(line));
+        }
+        else if (verb == QLatin1String("failwrites") && fields.size() == 2)
+        {
+            g_failWrites = fields[1];
+            scl::File::s_faultHook = g_failWrites.isEmpty() ? nullptr : FailNamedWrites;
+        }
+        else if (verb == QLatin1String("bar") && fields.size() == 2)
+        {
+            // A choice on the bar shown for a table changed on disk.
+            QToolBar* bar = frame->Guard()->DiskChangeBar();
+            QAction* action =
+                bar != nullptr && bar->isVisible() ? bar->findChild<QAction*>(fields[1]) : nullptr;
+            if (action == nullptr)
+                Print(QStringLiteral("refused: %1").arg(line));
+            else
+                action->trigger();
         }
         else if (verb == QLatin1String("check"))
             frame->CheckDataOnDisk();

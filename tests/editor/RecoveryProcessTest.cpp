@@ -536,4 +536,91 @@ TEST_F(RecoveryProcessTest, GridPasteAndUndoPastASaveAreRecoveredAsAnUninterrupt
     }
 }
 
+TEST_F(RecoveryProcessTest, ChangesSurvivingAPartlyFailedSaveOrKeptOverAChangedFileAreRecovered)
+{
+    const QByteArray theirs =
+        Utf16File(QStringLiteral("ID\tName\tItem\r\nINT\tSTRING\tINT\r\n10\tGoblin\t2\r\n"));
+    const struct
+    {
+        const char* name;
+        QStringList edits;    // "waitfor\tGO" is where the monster table is changed on disk
+        QString answers;      // while editing
+        QString told;         // said while editing
+        QString finalAnswers; // for the last Save of the uninterrupted editor
+    } cases[] = {
+        {"a save that wrote the item table and failed for the monster table",
+         {QStringLiteral("push\tset\titem.txt\t1\t0\t1\t长剑\t短剑"),
+          QStringLiteral("push\tset\tmonster.txt\t11\t1\t2\t2\t1"), QStringLiteral("failwrites\tmonster.txt"),
+          QStringLiteral("save"), QStringLiteral("failwrites\t"),
+          QStringLiteral("push\tset\titem.txt\t2\t1\t1\tShield\t盾"), QStringLiteral("undo"),
+          QStringLiteral("undo"), QStringLiteral("push\tnew\tmonster.txt\t新建怪物")},
+         QStringLiteral("SaveFailedBox=确定"),
+         QStringLiteral("box SaveFailedBox: 有 1 个表未能保存"),
+         QString()},
+        {"changes kept over a monster table changed on disk",
+         {QStringLiteral("push\tset\tmonster.txt\t11\t1\t2\t2\t1"),
+          QStringLiteral("push\tset\titem.txt\t1\t0\t1\t长剑\t短剑"), QStringLiteral("waitfor\tGO"),
+          QStringLiteral("check"), QStringLiteral("bar\tKeepAction"),
+          QStringLiteral("push\tset\tmonster.txt\t12\t2\t1\tTroll\tOgre")},
+         QString(),
+         QStringLiteral("kept: monster.txt"),
+         QStringLiteral("OverwriteBox=覆盖")},
+    };
+    int n = 0;
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        ++n;
+        const QString go = m_root.filePath(QStringLiteral("go-%1").arg(n));
+        QStringList edits = c.edits;
+        edits.replaceInStrings(QStringLiteral("GO"), go);
+        // Runs the edits on `dir`, changing the monster file when the script waits for it.
+        const auto drive =
+            [&](Editor& editor, const QString& dir, const QStringList& lines, const QString& answers)
+        {
+            EXPECT_TRUE(editor.Start(dir, lines, answers));
+            if (edits.contains(QStringLiteral("waitfor\t") + go))
+            {
+                ASSERT_TRUE(editor.WaitFor(QStringLiteral("waiting ") + go)) << editor.Output().toStdString();
+                ASSERT_TRUE(WriteFile(QDir(dir).filePath(QStringLiteral("monster.txt")), theirs));
+                ASSERT_TRUE(WriteFile(go, "go"));
+            }
+        };
+
+        const QString expected = NewDataDir(QStringLiteral("expected-%1").arg(n));
+        {
+            auto editor = NewEditor();
+            drive(*editor, expected, With(edits, {QStringLiteral("save"), QStringLiteral("quit")}),
+                  c.answers + QLatin1Char(';') + c.finalAnswers);
+            EXPECT_EQ(editor->Finish(), 0) << editor->Output().toStdString();
+            EXPECT_TRUE(editor->Output().contains(QStringLiteral("tessel-test: saved")))
+                << editor->Output().toStdString();
+            QFile::remove(go);
+        }
+
+        const QString dir = NewDataDir(QStringLiteral("crashed-%1").arg(n));
+        {
+            auto editor = NewEditor();
+            drive(*editor, dir, edits, c.answers);
+            ASSERT_TRUE(editor->WaitFor(QStringLiteral("done"))) << editor->Output().toStdString();
+            QThread::msleep(1500); // the journal is written within a second of each change
+            editor->Kill();
+            EXPECT_TRUE(editor->Output().contains(c.told)) << editor->Output().toStdString();
+            EXPECT_FALSE(editor->Output().contains(QStringLiteral("refused")))
+                << editor->Output().toStdString();
+        }
+        ASSERT_EQ(Journals().size(), 1);
+        // Nothing of the journal is left out: every table it names is as it knew it.
+        const QString out =
+            Run(dir, {QStringLiteral("save"), QStringLiteral("quit")},
+                QStringLiteral("RecoveryBox=恢复;RecoveryResultBox=确定;OverwriteBox=跳过此表"));
+        EXPECT_TRUE(out.contains(QStringLiteral("status: 已恢复"))) << out.toStdString();
+        EXPECT_FALSE(out.contains(QStringLiteral("这些表此后已在磁盘上被修改"))) << out.toStdString();
+        EXPECT_TRUE(out.contains(QStringLiteral("tessel-test: saved"))) << out.toStdString();
+        ExpectSameFiles(dir, expected);
+        EXPECT_TRUE(Journals().isEmpty());
+        EXPECT_TRUE(KeptJournals().isEmpty());
+    }
+}
+
 } // namespace
