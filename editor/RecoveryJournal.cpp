@@ -126,6 +126,17 @@ bool EntryOf(const std::vector<std::u16string>& s, JournalEntry& entry)
     return !entry.record.kind.empty();
 }
 
+// The data file names of the tables listed now.
+std::set<std::u16string> AllTables()
+{
+    std::set<std::u16string> tables;
+    TableList* list = TableList::instance();
+    for (int i = 0; i < list->count(); ++i)
+        if (const tarn::editor::Table* table = list->at(i))
+            tables.insert(table->m_fileName.c_str());
+    return tables;
+}
+
 } // namespace
 
 // ---- Files ---------------------------------------------------------------------------------------
@@ -422,8 +433,9 @@ void RecoveryJournal::OnIndexChanged(int index)
     if (whole && !m_gap)
     {
         // The tables the step touched, as they are now; the steps before can no longer be undone
-        // by the replay, so the journal starts again here.
-        Snapshot(m_touched, now, nullptr);
+        // by the replay, so the journal starts again here. Not told which tables (the document's
+        // signals were held back): every table.
+        Snapshot(m_touched.empty() ? AllTables() : m_touched, now, nullptr);
         m_base = index;
         m_slots.clear();
     }
@@ -653,15 +665,8 @@ void RecoveryJournal::WriteWhole(const QByteArray& frames)
 
 void RecoveryJournal::Checkpoint(const QStringList& renewed, const std::set<std::u16string>& inFiles)
 {
-    std::set<std::u16string> tables = m_snapshotted;
-    if (m_gap)
-    {
-        // What the steps after the gap did is not known: every table is written.
-        TableList* list = TableList::instance();
-        for (int i = 0; i < list->count(); ++i)
-            if (const tarn::editor::Table* table = list->at(i))
-                tables.insert(table->m_fileName.c_str());
-    }
+    // What the steps after a gap did is not known: then every table is written.
+    std::set<std::u16string> tables = m_gap ? AllTables() : m_snapshotted;
     const int inEffect = std::max(0, std::min(m_index - m_base, static_cast<int>(m_slots.size())));
     for (int i = 0; i < inEffect; ++i)
         tables.insert(m_slots[static_cast<std::size_t>(i)].tables.begin(),
