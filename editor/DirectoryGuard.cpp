@@ -321,6 +321,8 @@ std::vector<tarn::SaveFailure> DirectoryGuard::SaveAll(bool* complete)
 {
     std::vector<tarn::SaveFailure> failures;
     bool all = true;
+    QStringList savedFiles;
+    std::set<std::u16string> savedTables;
     TableList* list = TableList::instance();
     for (int i = 0; i < list->count(); ++i)
     {
@@ -361,6 +363,8 @@ std::vector<tarn::SaveFailure> DirectoryGuard::SaveAll(bool* complete)
             continue;
         }
         RemoveLeftovers(name);
+        savedFiles << name << MetaFileOf(name);
+        savedTables.insert(name.toStdU16String());
         Remember(name);
         Remember(MetaFileOf(name));
         m_dismissed.remove(name);
@@ -371,6 +375,8 @@ std::vector<tarn::SaveFailure> DirectoryGuard::SaveAll(bool* complete)
     }
     if (all && m_journal)
         m_journal->End();
+    else if (m_journal && !savedTables.empty())
+        m_journal->Checkpoint(savedFiles, savedTables); // the saved tables' files are their base now
     Watch();
     if (complete != nullptr)
         *complete = all;
@@ -650,6 +656,10 @@ void DirectoryGuard::OnKeepChosen()
         files << MetaFileOf(fileName);
     for (const QString& file : files)
         m_dismissed.insert(file, IdentifyFile(m_directory, file));
+    // The journal replays the table as the editor holds it onto the file as it is now, so that
+    // a crash before the next Save does not leave these changes behind a changed file.
+    if (m_journal && fileName != kTableList)
+        m_journal->Checkpoint(files, {});
     TestLog(QStringLiteral("kept: %1").arg(fileName));
     NextBar();
 }

@@ -564,21 +564,37 @@ namespace
 // The import command a record describes, when it fits `table`: every field named, the id and
 // name columns present (when there are records), every present value a value of its field, every
 // missing one empty, and no id twice.
+// The parts of an "import" record, when it fits its table (see ImportFromRecord); `uniqueIds`
+// refuses an id given twice.
+bool ParseImportRecord(const std::vector<std::u16string>& f, bool uniqueIds, tarn::editor::Table*& table,
+                       std::vector<bool>& present, std::vector<std::vector<std::u16string>>& values);
+
 QUndoCommand* ImportFromRecord(DocumentChangeSink* document, const std::vector<std::u16string>& f)
 {
-    tarn::editor::Table* table = f.size() >= 5 ? TableNamed(f[0]) : nullptr;
+    tarn::editor::Table* table = nullptr;
+    std::vector<bool> present;
+    std::vector<std::vector<std::u16string>> values;
+    if (!ParseImportRecord(f, true, table, present, values))
+        return nullptr;
+    return new ImportTableCommand(document, table, f[1] == u"merge", std::move(present), std::move(values));
+}
+
+bool ParseImportRecord(const std::vector<std::u16string>& f, bool uniqueIds, tarn::editor::Table*& table,
+                       std::vector<bool>& present, std::vector<std::vector<std::u16string>>& values)
+{
+    table = f.size() >= 5 ? TableNamed(f[0]) : nullptr;
     long long fields = 0;
     long long records = 0;
     if (table == nullptr || (f[1] != u"replace" && f[1] != u"merge") ||
         !ParseNumber(f[2], table->m_fields.size(), table->m_fields.size(), fields) ||
         f[3].size() != static_cast<std::size_t>(fields) || !ParseNumber(f[4], 0, INT_MAX, records) ||
         f.size() != static_cast<std::size_t>(5 + records * fields))
-        return nullptr;
-    std::vector<bool> present;
+        return false;
+    present.clear();
     for (const char16_t c : f[3])
     {
         if (c != u'0' && c != u'1')
-            return nullptr;
+            return false;
         present.push_back(c == u'1');
     }
     const int idField = table->m_idFieldIndex;
@@ -586,27 +602,91 @@ QUndoCommand* ImportFromRecord(DocumentChangeSink* document, const std::vector<s
     if (records > 0 &&
         (idField < 0 || idField >= fields || !present[static_cast<std::size_t>(idField)] || nameField < 0 ||
          nameField >= fields || !present[static_cast<std::size_t>(nameField)]))
-        return nullptr;
+        return false;
     ScratchCells scratch(table);
     std::unordered_map<int, bool> ids;
-    std::vector<std::vector<std::u16string>> values(static_cast<std::size_t>(records));
+    values.assign(static_cast<std::size_t>(records), {});
     std::size_t at = 5;
     for (std::vector<std::u16string>& row : values)
     {
+        row.reserve(static_cast<std::size_t>(fields));
         for (std::size_t field = 0; field < static_cast<std::size_t>(fields); ++field, ++at)
         {
             if (present[field] ? scratch[field] == nullptr || !tarn::SetExactValueText(*scratch[field], f[at])
                                : !f[at].empty())
-                return nullptr;
+                return false;
             row.push_back(f[at]);
         }
-        if (!ids.emplace(scratch[static_cast<std::size_t>(idField)]->GetInt(), true).second)
-            return nullptr;
+        if (uniqueIds && !ids.emplace(scratch[static_cast<std::size_t>(idField)]->GetInt(), true).second)
+            return false;
     }
-    return new ImportTableCommand(document, table, f[1] == u"merge", std::move(present), std::move(values));
+    return true;
 }
 
 } // namespace
+
+// ---- Table snapshots -----------------------------------------------------------------------------
+
+TableSnapshotCommand::TableSnapshotCommand(DocumentChangeSink* document, tarn::editor::Table* table,
+                                           std::vector<bool> present,
+                                           std::vector<std::vector<std::u16string>> values, int maxId,
+                                           int counter, CommandRecord record)
+    : ImportTableCommand(document, table, false, std::move(present), std::move(values)),
+      m_snapshotTable(table), m_maxId(maxId), m_counter(counter), m_record(std::move(record))
+{
+    setText(QStringLiteral("恢复表的内容"));
+}
+
+CommandRecord TableSnapshotCommand::RecordOfTable(const tarn::editor::Table& table)
+{
+    // Only read: ScratchCells and the row walk take a table that could be changed.
+    auto* editable = const_cast<tarn::editor::Table*>(&table);
+    ScratchCells scratch(editable);
+    const int fields = table.m_fields.size();
+    std::u16string present;
+    for (int f = 0; f < fields; ++f)
+        present += scratch[static_cast<std::size_t>(f)] != nullptr ? u'1' : u'0';
+    CommandRecord record{u"snapshot",
+                         {Number(table.m_maxId), Number(table.m_newRowCounter), FileNameOf(&table),
+                          u"replace", Number(fields), present, Number(table.m_rows.size())}};
+    record.fields.reserve(record.fields.size() +
+                          static_cast<std::size_t>(table.m_rows.size()) * static_cast<std::size_t>(fields));
+    for (tarn::Row& row : editable->m_rows)
+        for (int f = 0; f < fields; ++f)
+        {
+            tarn::Cell* cell = f < row.cells.size() ? row.cells[f] : nullptr;
+            record.fields.push_back(present[static_cast<std::size_t>(f)] == u'1' && cell != nullptr
+                                        ? tarn::ExactValueText(*cell)
+                                        : std::u16string());
+        }
+    return record;
+}
+
+QUndoCommand* TableSnapshotCommand::FromRecord(DocumentChangeSink* document,
+                                               const std::vector<std::u16string>& f)
+{
+    long long maxId = 0;
+    long long counter = 0;
+    if (f.size() < 7 || !ParseNumber(f[0], INT_MIN, INT_MAX, maxId) ||
+        !ParseNumber(f[1], INT_MIN, INT_MAX, counter) || f[3] != u"replace")
+        return nullptr;
+    const std::vector<std::u16string> import(f.begin() + 2, f.end());
+    tarn::editor::Table* table = nullptr;
+    std::vector<bool> present;
+    std::vector<std::vector<std::u16string>> values;
+    if (!ParseImportRecord(import, false, table, present, values))
+        return nullptr;
+    return new TableSnapshotCommand(document, table, std::move(present), std::move(values),
+                                    static_cast<int>(maxId), static_cast<int>(counter),
+                                    CommandRecord{u"snapshot", f});
+}
+
+void TableSnapshotCommand::redo()
+{
+    ImportTableCommand::redo();
+    m_snapshotTable->m_maxId = m_maxId;
+    m_snapshotTable->m_newRowCounter = m_counter;
+}
 
 // ---- Records -------------------------------------------------------------------------------------
 
@@ -783,6 +863,8 @@ QUndoCommand* CommandFromRecord(DocumentChangeSink* document, const CommandRecor
     }
     if (record.kind == u"import")
         return ImportFromRecord(document, f);
+    if (record.kind == u"snapshot")
+        return TableSnapshotCommand::FromRecord(document, f);
     if (record.kind == u"setcells" && !f.empty())
     {
         long long count = 0;
@@ -848,6 +930,8 @@ CommandRecord RecordOf(const QUndoCommand* command)
         return cells->ToRecord();
     if (const auto* deletion = dynamic_cast<const DeleteRowsCommand*>(command))
         return deletion->ToRecord();
+    if (const auto* snapshot = dynamic_cast<const TableSnapshotCommand*>(command))
+        return snapshot->ToRecord();
     if (const auto* import = dynamic_cast<const ImportTableCommand*>(command))
         return import->ToRecord();
     if (const auto* steps = dynamic_cast<const StepsCommand*>(command))

@@ -272,3 +272,33 @@ private:
     tarn::editor::TakenRows m_newTaken; // the appended rows while undone
     std::vector<Change> m_changes;      // merge: the cells it changed, in the order changed
 };
+
+// The whole content of one table as one step: every row's exact texts in order, with the table's
+// running id maximum and new-row counter. The recovery journal writes it where it cannot write
+// the steps themselves (an undo back past the journal's start, a step without a record, a table
+// read again after a step that changed it together with others). Redo replaces every row, as an
+// import that replaces does, and sets the counters; undo puts the old rows and counters back.
+// Unlike an import it takes ids as they are, twice or not. Text: 恢复表的内容.
+class TableSnapshotCommand : public ImportTableCommand
+{
+public:
+    // The record of `table` as it is now: "snapshot": running maximum, new-row counter, then the
+    // fields of a replacing "import" record (table, "replace", field count, presence, row count,
+    // texts).
+    static CommandRecord RecordOfTable(const tarn::editor::Table& table);
+    // The command a "snapshot" record describes; null when it does not fit the tables.
+    static QUndoCommand* FromRecord(DocumentChangeSink* document, const std::vector<std::u16string>& fields);
+
+    void redo() override;
+    const CommandRecord& ToRecord() const { return m_record; }
+
+private:
+    TableSnapshotCommand(DocumentChangeSink* document, tarn::editor::Table* table, std::vector<bool> present,
+                         std::vector<std::vector<std::u16string>> values, int maxId, int counter,
+                         CommandRecord record);
+
+    tarn::editor::Table* m_snapshotTable;
+    int m_maxId;
+    int m_counter;
+    CommandRecord m_record;
+};

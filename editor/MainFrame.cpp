@@ -512,7 +512,7 @@ bool CMainFrame::OnSaveAllTables()
     box.setObjectName(QStringLiteral("SaveFailedBox"));
     box.setInformativeText(lines.join(QLatin1Char('\n')));
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
-    box.exec();
+    AskUser(box);
     return false;
 }
 

@@ -126,6 +126,17 @@ bool EntryOf(const std::vector<std::u16string>& s, JournalEntry& entry)
     return !entry.record.kind.empty();
 }
 
+// The data file names of the tables listed now.
+std::set<std::u16string> AllTables()
+{
+    std::set<std::u16string> tables;
+    TableList* list = TableList::instance();
+    for (int i = 0; i < list->count(); ++i)
+        if (const tarn::editor::Table* table = list->at(i))
+            tables.insert(table->m_fileName.c_str());
+    return tables;
+}
+
 } // namespace
 
 // ---- Files ---------------------------------------------------------------------------------------
@@ -394,13 +405,14 @@ void RecoveryJournal::OnIndexChanged(int index)
         m_touched.clear();
         return;
     }
+    bool whole = false;
     while (m_index < index && !m_gap)
     {
         const int slot = m_index - m_base;
-        CommandRecord record = RecordOf(stack->command(m_index));
-        if (slot < 0 || record.kind.empty())
+        CommandRecord record = slot < 0 ? CommandRecord() : RecordOf(stack->command(m_index));
+        if (record.kind.empty())
         {
-            MarkGap(slot < 0 ? QStringLiteral("重做了日志开始之前的更改") : QStringLiteral("无法记录的更改"));
+            whole = true; // a redo of a step older than the journal, or a step without a record
             break;
         }
         AppendFrame(EncodeForward(now, m_touched, record));
@@ -408,15 +420,24 @@ void RecoveryJournal::OnIndexChanged(int index)
         m_slots.push_back({std::move(record), m_touched});
         ++m_index;
     }
-    while (m_index > index && !m_gap)
+    while (!whole && m_index > index && !m_gap)
     {
         if (m_index - m_base <= 0)
         {
-            MarkGap(QStringLiteral("撤消了日志开始之前的更改"));
+            whole = true; // the step undone is older than the journal: its record is not in it
             break;
         }
         Append({u"U", now});
         --m_index;
+    }
+    if (whole && !m_gap)
+    {
+        // The tables the step touched, as they are now; the steps before can no longer be undone
+        // by the replay, so the journal starts again here. Not told which tables (the document's
+        // signals were held back): every table.
+        Snapshot(m_touched.empty() ? AllTables() : m_touched, now, nullptr);
+        m_base = index;
+        m_slots.clear();
     }
     m_index = index;
     m_touched.clear();
@@ -424,7 +445,7 @@ void RecoveryJournal::OnIndexChanged(int index)
 
 bool RecoveryJournal::TableTouched(const std::u16string& table) const
 {
-    if (m_gap)
+    if (m_gap || m_snapshotted.count(table) != 0)
         return true;
     const int inEffect = m_index - m_base;
     for (int i = 0; i < inEffect && i < static_cast<int>(m_slots.size()); ++i)
@@ -552,40 +573,31 @@ void RecoveryJournal::End()
     m_slots.clear();
     m_touched.clear();
     m_gap = false;
+    m_snapshotted.clear();
+    m_dropped.clear();
+    m_mixedDrop = false;
+    m_startedMs = 0;
 }
 
-void RecoveryJournal::DropTable(const std::u16string& table)
+void RecoveryJournal::Snapshot(const std::set<std::u16string>& tables, const std::u16string& now,
+                               QByteArray* into)
 {
-    if (m_gap)
-        return;
-    const int inEffect = std::max(0, std::min(m_index - m_base, static_cast<int>(m_slots.size())));
-    std::vector<Slot> kept;
-    for (int i = 0; i < inEffect; ++i)
+    for (const std::u16string& name : tables)
     {
-        Slot& slot = m_slots[static_cast<std::size_t>(i)];
-        if (slot.tables.count(table) == 0)
-            kept.push_back(std::move(slot));
-        else if (slot.tables.size() > 1)
-        {
-            MarkGap(QStringLiteral("重新加载了与其他表一起更改过的表"));
-            return;
-        }
+        const tarn::editor::Table* table = TableList::instance()->find(name.c_str());
+        if (table == nullptr)
+            continue;
+        const QByteArray frame = EncodeForward(now, {name}, TableSnapshotCommand::RecordOfTable(*table));
+        if (into != nullptr)
+            into->append(frame);
+        else
+            AppendFrame(frame);
+        m_snapshotted.insert(name);
     }
-    m_slots = std::move(kept);
-    m_index = m_base + static_cast<int>(m_slots.size());
 }
 
-void RecoveryJournal::Rebase(const QStringList& renewed)
+void RecoveryJournal::Renew(const QStringList& renewed)
 {
-    if (m_gap)
-        return; // a replay stops at the gap; what follows it cannot be trusted anyway
-    // The steps in effect, written anew after the new header; the undone ones are dropped.
-    const int inEffect = std::max(0, std::min(m_index - m_base, static_cast<int>(m_slots.size())));
-    std::vector<Slot> steps(m_slots.begin(), m_slots.begin() + inEffect);
-    m_flushTimer.stop();
-    m_pending.clear();
-    CloseFile();
-    QFile::remove(m_path);
     QStringList known;
     for (FileIdentity& file : m_files)
     {
@@ -596,132 +608,135 @@ void RecoveryJournal::Rebase(const QStringList& renewed)
     for (const QString& name : DataFileNames())
         if (!known.contains(name))
             m_files.push_back(IdentifyFile(m_directory, name));
+}
+
+void RecoveryJournal::WriteWhole(const QByteArray& frames)
+{
+    // The journal as it was stays until the new one is complete on disk: a crash in between
+    // leaves one or the other, never none.
+    m_flushTimer.stop();
+    m_pending.clear();
+    CloseFile();
+    if (frames.isEmpty())
+    {
+        QFile::remove(m_path);
+        return;
+    }
+    if (m_startedMs == 0)
+        m_startedMs = QDateTime::currentMSecsSinceEpoch();
+    QByteArray bytes(kMagic, kMagicSize);
+    WriteHeaderInto(bytes);
+    bytes.append(frames);
+    const QString folder = FolderFor(m_directory);
+    const QByteArray temporary = QFile::encodeName(m_path + QStringLiteral(".new"));
+    bool written = QDir().mkpath(folder);
+    const int fd =
+        written ? ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600) : -1;
+    written = fd >= 0;
+    for (qsizetype at = 0; written && at < bytes.size();)
+    {
+        const ssize_t n = ::write(fd, bytes.constData() + at, static_cast<size_t>(bytes.size() - at));
+        if (n < 0 && errno == EINTR)
+            continue;
+        written = n > 0;
+        at += n > 0 ? n : 0;
+    }
+    written = written && ::fdatasync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    written = written && ::rename(temporary.constData(), QFile::encodeName(m_path).constData()) == 0;
+    if (!written)
+    {
+        ::unlink(temporary.constData());
+        // Written the ordinary way, within a second.
+        QFile::remove(m_path);
+        m_pending = bytes;
+        Schedule();
+        return;
+    }
+    const int dirFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0)
+    {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    m_fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+}
+
+void RecoveryJournal::Checkpoint(const QStringList& renewed, const std::set<std::u16string>& inFiles)
+{
+    // What the steps after a gap did is not known: then every table is written.
+    std::set<std::u16string> tables = m_gap ? AllTables() : m_snapshotted;
+    const int inEffect = std::max(0, std::min(m_index - m_base, static_cast<int>(m_slots.size())));
+    for (int i = 0; i < inEffect; ++i)
+        tables.insert(m_slots[static_cast<std::size_t>(i)].tables.begin(),
+                      m_slots[static_cast<std::size_t>(i)].tables.end());
+    for (const std::u16string& table : inFiles)
+        tables.erase(table);
+    Renew(renewed);
+    m_snapshotted.clear();
+    m_slots.clear();
+    m_gap = false;
+    m_dropped.clear();
+    m_mixedDrop = false;
+    m_base = m_document->UndoStack()->index();
+    m_index = m_base;
+    QByteArray frames;
+    Snapshot(tables, Number(QDateTime::currentMSecsSinceEpoch()), &frames);
+    WriteWhole(frames);
+}
+
+void RecoveryJournal::DropTable(const std::u16string& table)
+{
+    m_dropped.insert(table);
+    m_snapshotted.erase(table);
+    if (m_gap || m_mixedDrop)
+        return; // Rebase writes the tables whole
+    const int inEffect = std::max(0, std::min(m_index - m_base, static_cast<int>(m_slots.size())));
+    for (int i = 0; i < inEffect; ++i)
+    {
+        const Slot& slot = m_slots[static_cast<std::size_t>(i)];
+        if (slot.tables.count(table) != 0 && slot.tables.size() > 1)
+        {
+            // The step cannot be replayed without the table read again: the other tables it
+            // touched are written whole instead.
+            m_mixedDrop = true;
+            return;
+        }
+    }
+    std::vector<Slot> kept;
+    for (int i = 0; i < inEffect; ++i)
+    {
+        Slot& slot = m_slots[static_cast<std::size_t>(i)];
+        if (slot.tables.count(table) == 0)
+            kept.push_back(std::move(slot));
+    }
+    m_slots = std::move(kept);
+    m_index = m_base + static_cast<int>(m_slots.size());
+}
+
+void RecoveryJournal::Rebase(const QStringList& renewed)
+{
+    if (m_gap || m_mixedDrop || !m_snapshotted.empty())
+    {
+        const std::set<std::u16string> dropped = m_dropped;
+        Checkpoint(renewed, dropped);
+        return;
+    }
+    m_dropped.clear();
+    // The steps in effect, written anew after the new header; the undone ones are dropped.
+    const int inEffect = std::max(0, std::min(m_index - m_base, static_cast<int>(m_slots.size())));
+    std::vector<Slot> steps(m_slots.begin(), m_slots.begin() + inEffect);
+    Renew(renewed);
     m_slots.clear();
     m_base = m_document->UndoStack()->index() - inEffect;
     m_index = m_document->UndoStack()->index();
     const std::u16string now = Number(QDateTime::currentMSecsSinceEpoch());
+    QByteArray frames;
     for (Slot& slot : steps)
     {
-        AppendFrame(EncodeForward(now, slot.tables, slot.record));
+        frames.append(EncodeForward(now, slot.tables, slot.record));
         m_slots.push_back(std::move(slot));
     }
-}
-
-// ---- Replay --------------------------------------------------------------------------------------
-
-ReplayOutcome ReplayJournal(CTesselDoc* document, const std::vector<JournalEntry>& entries,
-                            const std::set<std::u16string>& skipTables,
-                            const std::function<void(const JournalEntry&)>& beforeStep)
-{
-    struct Slot
-    {
-        const CommandRecord* record;
-        bool applied;
-    };
-    std::vector<Slot> steps;
-    std::size_t index = 0;
-    ReplayOutcome outcome;
-    QUndoStack* stack = document->UndoStack();
-    for (std::size_t e = 0; e < entries.size(); ++e)
-    {
-        const JournalEntry& entry = entries[e];
-        const auto stop = [&](const QString& why)
-        {
-            outcome.stoppedAt = static_cast<int>(e);
-            outcome.stopReason = why;
-        };
-        if (entry.kind == JournalEntry::Gap)
-        {
-            stop(entry.reason);
-            break;
-        }
-        if (entry.kind == JournalEntry::Back)
-        {
-            if (index == 0)
-            {
-                stop(QStringLiteral("撤消没有对应的更改"));
-                break;
-            }
-            --index;
-            if (steps[index].applied)
-            {
-                if (!stack->canUndo())
-                {
-                    stop(QStringLiteral("撤消没有对应的更改"));
-                    break;
-                }
-                document->Undo();
-                ++outcome.applied;
-            }
-            else
-                ++outcome.skipped;
-            continue;
-        }
-        bool skip = false;
-        for (const std::u16string& table : entry.tables)
-            skip = skip || skipTables.count(table) != 0;
-        if (index < steps.size() && *steps[index].record == entry.record)
-        {
-            // A redo of the step undone before.
-            if (steps[index].applied)
-            {
-                if (!stack->canRedo())
-                {
-                    stop(QStringLiteral("重做没有对应的更改"));
-                    break;
-                }
-                if (beforeStep)
-                    beforeStep(entry);
-                document->Redo();
-                ++outcome.applied;
-            }
-            else
-                ++outcome.skipped;
-            ++index;
-            continue;
-        }
-        steps.resize(index);
-        if (skip)
-        {
-            ++outcome.skipped;
-        }
-        else
-        {
-            if (beforeStep)
-                beforeStep(entry);
-            if (!document->PushRecord(entry.record))
-            {
-                stop(QStringLiteral("第 %1 项更改与表的内容不符").arg(e + 1));
-                break;
-            }
-            ++outcome.applied;
-        }
-        steps.push_back({&entry.record, !skip});
-        ++index;
-    }
-    return outcome;
-}
-
-ReplayOutcome RecoverJournal(CTesselDoc* document, RecoveryJournal* journal,
-                             const std::vector<JournalEntry>& entries,
-                             const std::set<std::u16string>& skipTables)
-{
-    // The views are rebuilt once at the end instead of following thousands of single changes;
-    // the journal learns which tables each step touches from the entry instead of the signals.
-    document->SetCurrentRow(nullptr);
-    const bool blocked = document->blockSignals(true);
-    const ReplayOutcome outcome = ReplayJournal(document, entries, skipTables,
-                                                [journal](const JournalEntry& entry)
-                                                {
-                                                    if (journal != nullptr)
-                                                        journal->NoteTouched(entry.tables);
-                                                });
-    document->blockSignals(blocked);
-    if (outcome.applied > 0)
-    {
-        emit document->tablesReloaded();
-        document->SetModifiedFlag(true);
-        emit document->modifiedChanged(document->IsModified());
-    }
-    return outcome;
+    WriteWhole(frames);
 }

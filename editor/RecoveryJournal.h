@@ -4,9 +4,13 @@
 //
 // The journal does not know the kinds of commands: it writes RecordOf(command) for every step
 // forward and a bare marker for every step back, and the replay rebuilds the same stack with
-// CTesselDoc::PushRecord, Undo and Redo. A step it cannot express (a command without a record,
-// an undo back past the point where the journal began) is written as a gap; the replay stops
-// there.
+// CTesselDoc::PushRecord, Undo and Redo. A step it cannot write as itself (a command without a
+// record, an undo or redo of a step older than the journal) is written as the whole content of
+// each table it touched ("snapshot" records, TableSnapshotCommand), and the journal starts again
+// from there. Where the files under the journal change (a partly failed save, a table read again,
+// changes on disk the user keeps his own over), the journal is rewritten as the new identities
+// and a snapshot of each table that differs from its file ("checkpoint"). A gap (MarkGap) is left
+// for what cannot be written at all; the replay stops there.
 //
 // File layout: the magic "TSLJRNL1", then entries, each framed as a little-endian u32 payload
 // length, a u32 CRC-32 of the payload and the payload: a u32 count of strings, then each string
@@ -117,12 +121,18 @@ public:
     // again: the identities are taken anew and the stack's present index becomes the start.
     void End();
     // The steps in effect that touched `table` are forgotten: the table is about to be read
-    // again from disk. A step that touched it together with another table makes a gap instead.
+    // again from disk. When a step touched it together with another table, the next Rebase
+    // writes the other tables whole instead of their steps.
     void DropTable(const std::u16string& table);
     // The files named in `renewed` were read again: takes their identities anew (and those of
     // tables not known before) and rewrites the journal so that it replays the steps in effect
     // from the files as they are now. Call after the document's stack was cleared.
     void Rebase(const QStringList& renewed);
+    // The files named in `renewed` are now the base of their tables (written by a save, or changed
+    // on disk under changes the user keeps): takes their identities anew and rewrites the journal
+    // as a snapshot of every table with changes not in its file, leaving out `inFiles` (tables
+    // whose content is their files' now). The journal starts again at the stack's present index.
+    void Checkpoint(const QStringList& renewed, const std::set<std::u16string>& inFiles);
     // A change the journal cannot express: a replay stops here.
     void MarkGap(const QString& reason);
     // The next step touches `tables` (for steps made while the document's signals are held).
@@ -148,6 +158,9 @@ private:
     void AppendFrame(const QByteArray& frame);
     void Schedule();
     void WriteHeaderInto(QByteArray& bytes) const;
+    void Snapshot(const std::set<std::u16string>& tables, const std::u16string& now, QByteArray* into);
+    void Renew(const QStringList& renewed);
+    void WriteWhole(const QByteArray& frames);
     bool EnsureOpen();
     void CloseFile();
 
@@ -167,6 +180,12 @@ private:
     std::vector<Slot> m_slots; // m_slots[i] is the command at stack index m_base + i
     std::set<std::u16string> m_touched;
     bool m_gap = false;
+    // Tables written whole since the journal (re)began: their content differs from their files.
+    std::set<std::u16string> m_snapshotted;
+    // DropTable: the tables about to be read again, and whether a step in effect touched one of
+    // them together with another table.
+    std::set<std::u16string> m_dropped;
+    bool m_mixedDrop = false;
 };
 
 // Replays a journal's entries onto the document (whose tables are freshly loaded), leaving out the

@@ -10,6 +10,11 @@
 //   by
 //       tabs) are carried out: "push<TAB>kind<TAB>field..." (a document command from its record,
 //       CTesselDoc::PushRecord), "undo", "redo", "save", "check" (look for changes on disk now),
+//       "gridpaste<TAB>ROW<TAB>COLUMN<TAB>TEXT" (Ctrl+V at that cell of the grid tab shown now,
+//       TEXT on the clipboard, "\t" and "\n" standing for a tab and a line break),
+//       "failwrites<TAB>TEXT" (writes to files whose path contains TEXT fail as on a full disk;
+//       an empty TEXT ends that), "bar<TAB>ACTION" (chooses KeepAction or ReloadAction on the bar
+//       of a table changed on disk),
 //       "flush" (write the recovery journal now), "sleep<TAB>MS" (run events for MS ms),
 //       "waitfor<TAB>PATH" (run events until PATH exists; prints "tessel-test: waiting PATH"),
 //       "quit" (close the window); then "tessel-test: done" is printed.

@@ -1,8 +1,22 @@
 #include "editor/TestScript.h"
 
+#include "base/cpp/file.h"
+#include "editor/DirectoryGuard.h"
 #include "editor/DocumentCommands.h"
 #include "editor/MainFrame.h"
 #include "editor/TestHooks.h"
+#include "editor/TesselView.h"
+#include "editor/grid/GridView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QToolBar>
+#include <QUndoStack>
+
+#include <cerrno>
+#include <cstdio>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -16,6 +30,20 @@ const char kScriptVariable[] = "TESSEL_TEST_SCRIPT";
 void Print(const QString& line)
 {
     TestPrint(line);
+}
+
+// "failwrites": writes to files whose path contains this text fail as on a full disk.
+QString g_failWrites;
+
+bool FailNamedWrites(scl::File::Operation operation, const scl::File& file, std::size_t)
+{
+    if (operation != scl::File::Operation::Write || file.Stream() == nullptr)
+        return true;
+    const QString link = QStringLiteral("/proc/self/fd/%1").arg(fileno(file.Stream()));
+    if (!QFileInfo(link).symLinkTarget().contains(g_failWrites))
+        return true;
+    errno = ENOSPC;
+    return false;
 }
 } // namespace
 
@@ -54,6 +82,44 @@ void RunTestScript(CMainFrame* frame)
             document->Redo();
         else if (verb == QLatin1String("save"))
             Print(frame->OnSaveAllTables() ? QStringLiteral("saved") : QStringLiteral("not saved"));
+        else if (verb == QLatin1String("gridpaste") && fields.size() == 4)
+        {
+            // Ctrl+V in the grid tab shown now, at a cell, with TEXT on the clipboard ("\\t" and
+            // "\\n" stand for a tab and a line break).
+            CTesselView* view = frame->GetActiveView();
+            CGridView* grid = view != nullptr ? view->CurrentGrid() : nullptr;
+            if (grid == nullptr)
+            {
+                Print(QStringLiteral("refused: no grid: %1").arg(line));
+                continue;
+            }
+            QString text = fields[3];
+            text.replace(QStringLiteral("\\t"), QStringLiteral("\t"))
+                .replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+            QApplication::clipboard()->setText(text);
+            const int before = document->UndoStack()->count();
+            grid->View()->setCurrentIndex(grid->View()->model()->index(fields[1].toInt(), fields[2].toInt()));
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+            QCoreApplication::sendEvent(grid->View(), &press);
+            if (document->UndoStack()->count() == before)
+                Print(QStringLiteral("refused: %1").arg(line));
+        }
+        else if (verb == QLatin1String("failwrites") && fields.size() == 2)
+        {
+            g_failWrites = fields[1];
+            scl::File::s_faultHook = g_failWrites.isEmpty() ? nullptr : FailNamedWrites;
+        }
+        else if (verb == QLatin1String("bar") && fields.size() == 2)
+        {
+            // A choice on the bar shown for a table changed on disk.
+            QToolBar* bar = frame->Guard()->DiskChangeBar();
+            QAction* action =
+                bar != nullptr && bar->isVisible() ? bar->findChild<QAction*>(fields[1]) : nullptr;
+            if (action == nullptr)
+                Print(QStringLiteral("refused: %1").arg(line));
+            else
+                action->trigger();
+        }
         else if (verb == QLatin1String("check"))
             frame->CheckDataOnDisk();
         else if (verb == QLatin1String("flush"))

@@ -18,6 +18,7 @@ add_library(tessel_shell STATIC
   ${CMAKE_CURRENT_LIST_DIR}/DirectoryGuard.h
   ${CMAKE_CURRENT_LIST_DIR}/RecoveryJournal.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RecoveryJournal.h
+  ${CMAKE_CURRENT_LIST_DIR}/RecoveryReplay.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TestHooks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TestHooks.h
   ${CMAKE_CURRENT_LIST_DIR}/TestScript.cpp

@@ -6,9 +6,17 @@
 #include "editor/DirectoryGuard.h"
 #include "editor/RecoveryJournal.h"
 #include "editor/resource.h"
+#include "base/cpp/file.h"
+#include "tool/cellValue.h"
 #include "tool/row.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <map>
+
 #include <QAction>
+#include <QDialog>
+#include <QTimer>
 #include <QLabel>
 #include <QLockFile>
 #include <QSignalSpy>
@@ -120,7 +128,7 @@ TEST_F(RecoveryJournalTest, StepsForwardAndBackAreWrittenAndReplayToTheSameTable
     EXPECT_EQ(after, before);
 }
 
-TEST_F(RecoveryJournalTest, ReplayLeavesOutSkippedTablesAndStopsAtAGap)
+TEST_F(RecoveryJournalTest, ReplayLeavesOutSkippedTablesAndStopsWhereAStepDoesNotFit)
 {
     ASSERT_TRUE(Start());
     ASSERT_TRUE(Doc()->SetCellValue(Row(u"item.txt", 0), 1, u"短剑"));
@@ -129,7 +137,8 @@ TEST_F(RecoveryJournalTest, ReplayLeavesOutSkippedTablesAndStopsAtAGap)
     Doc()->Undo();
     Doc()->Redo();
     Doc()->Redo();
-    // A complete save ends the journal; undoing back past it cannot be journalled.
+    // A complete save ends the journal; undoing back past it writes the table the undone step
+    // touched whole, as its record is not in the journal.
     ASSERT_TRUE(Frame()->OnSaveAllTables());
     EXPECT_FALSE(QFileInfo::exists(Journal()->FilePath()));
     ASSERT_TRUE(Doc()->SetCellValue(Row(u"item.txt", 1), 1, u"盾"));
@@ -137,8 +146,10 @@ TEST_F(RecoveryJournalTest, ReplayLeavesOutSkippedTablesAndStopsAtAGap)
     Doc()->Undo(); // past the save
     const JournalContents journal = Written();
     ASSERT_EQ(journal.entries.size(), 3u);
-    EXPECT_EQ(journal.entries[2].kind, JournalEntry::Gap);
-    EXPECT_TRUE(Journal()->TableTouched(u"monster.txt")); // after a gap every table counts as changed
+    EXPECT_EQ(journal.entries[2].kind, JournalEntry::Forward);
+    EXPECT_EQ(journal.entries[2].record.kind, u"snapshot");
+    EXPECT_EQ(journal.entries[2].tables, std::vector<std::u16string>{u"monster.txt"});
+    EXPECT_TRUE(Journal()->TableTouched(u"monster.txt")); // it differs from its file now
 
     // A replay: steps of a skipped table are left out, redo and undo of them too.
     std::vector<JournalEntry> entries(3);
@@ -344,5 +355,323 @@ TEST_F(RecoveryJournalTest, MetaAndTableListChangesOnDiskReloadUnmodifiedData)
     ASSERT_NE(Frame()->Guard()->DiskChangeBar(), nullptr);
     EXPECT_TRUE(Frame()->Guard()->DiskChangeBar()->isVisible());
     EXPECT_EQ(Row(u"item.txt", 0)->cells[1]->ToString(), std::u16string(u"短剑"));
+}
+} // namespace
+
+namespace
+{
+// Every write to a file whose name contains "monster.txt" fails as on a full disk; the others
+// are written. Works as root too, where permissions do not stop a write.
+bool MonsterDiskFull(scl::File::Operation operation, const scl::File& file, std::size_t)
+{
+    if (operation != scl::File::Operation::Write || file.Stream() == nullptr)
+        return true;
+    const QString link = QStringLiteral("/proc/self/fd/%1").arg(fileno(file.Stream()));
+    if (!QFileInfo(link).symLinkTarget().contains(QStringLiteral("monster.txt")))
+        return true;
+    errno = ENOSPC;
+    return false;
+}
+
+class RecoveryCheckpointTest : public RecoveryJournalTest
+{
+public:
+    // For the table of cases.
+    using RecoveryJournalTest::Doc;
+    using RecoveryJournalTest::Frame;
+    using RecoveryJournalTest::Row;
+    using RecoveryJournalTest::Table;
+
+protected:
+    void TearDown() override
+    {
+        scl::File::s_faultHook = nullptr;
+        RecoveryJournalTest::TearDown();
+    }
+
+    std::map<QString, QByteArray> Files() const
+    {
+        std::map<QString, QByteArray> files;
+        for (const QString& name : DataFileNames())
+            files[name] = ReadFile(Path(name));
+        return files;
+    }
+
+    // The process dies now: the journal as written and the files as on disk are what the next
+    // start finds. The files an uninterrupted Save writes now must be what the next start
+    // writes after replaying the journal onto the files it finds and saving.
+    void ExpectRecoveredAsSaved(int expectedSteps)
+    {
+        const JournalContents journal = Written();
+        ASSERT_TRUE(journal.readable);
+        ASSERT_FALSE(journal.damaged);
+        const std::map<QString, QByteArray> atCrash = Files();
+        {
+            // A file changed on disk since it was read: overwritten, as the user chose.
+            ModalAnswer<QMessageBox> overwrite(
+                [](QMessageBox* box)
+                {
+                    for (QAbstractButton* button : box->buttons())
+                        if (button->text() == QStringLiteral("覆盖"))
+                            button->click();
+                },
+                300);
+            ASSERT_TRUE(Frame()->OnSaveAllTables());
+        }
+        const std::map<QString, QByteArray> saved = Files();
+        for (const auto& [name, bytes] : atCrash)
+            ASSERT_TRUE(WriteFile(Path(name), bytes));
+
+        // Every table the journal replays onto is unchanged since (the recovery would skip it).
+        for (const FileIdentity& file : journal.files)
+            EXPECT_TRUE(IdentifyFile(Dir(), file.name).SameContent(file)) << file.name.toStdString();
+        Doc()->UndoStack()->clear();
+        Doc()->SetCurrentRow(nullptr);
+        TableList::replaceInstance(TableList::loadNew());
+        Doc()->TablesReloaded();
+        const ReplayOutcome outcome = ReplayJournal(Doc(), journal.entries, {});
+        EXPECT_EQ(outcome.stoppedAt, -1) << outcome.stopReason.toStdString();
+        EXPECT_EQ(outcome.applied, expectedSteps);
+        TableList* list = TableList::instance();
+        for (int i = 0; i < list->count(); ++i)
+            ASSERT_TRUE(list->at(i)->Save());
+        for (const auto& [name, bytes] : saved)
+            EXPECT_EQ(ReadFile(Path(name)), bytes) << name.toStdString();
+        Doc()->UndoStack()->clear();
+        Doc()->SetModifiedFlag(false);
+        Journal()->End(); // nothing left for the next start
+    }
+};
+
+// A step without a record of its own (none of the document's commands is one; a command added
+// later might be): it sets a cell and tells the document.
+class UnrecordedSetCell : public QUndoCommand
+{
+public:
+    UnrecordedSetCell(CTesselDoc* document, tarn::Row* row, int field, std::u16string text)
+        : m_document(document), m_row(row), m_field(field), m_new(std::move(text)),
+          m_old(tarn::ExactValueText(*row->cells[field]))
+    {
+    }
+    void redo() override { Set(m_new); }
+    void undo() override { Set(m_old); }
+
+private:
+    void Set(const std::u16string& text)
+    {
+        tarn::SetExactValueText(*m_row->cells[m_field], text);
+        m_document->NotifyCellChanged(m_row, m_field);
+    }
+    CTesselDoc* m_document;
+    tarn::Row* m_row;
+    int m_field;
+    std::u16string m_new;
+    std::u16string m_old;
+};
+
+TEST_F(RecoveryCheckpointTest, StepsTheJournalCannotWriteAsThemselvesAreRecoveredWhole)
+{
+    const struct
+    {
+        const char* name;
+        std::function<void(RecoveryCheckpointTest&)> edits;
+        int steps; // replayed
+    } cases[] = {
+        {"undo past a save, then a new step",
+         [](RecoveryCheckpointTest& t)
+         {
+             ASSERT_TRUE(t.Doc()->SetCellValue(t.Row(u"item.txt", 0), 1, u"短剑"));
+             ASSERT_NE(t.Doc()->CreateRow(t.Table(u"monster.txt")), nullptr);
+             ASSERT_TRUE(t.Frame()->OnSaveAllTables());
+             ASSERT_TRUE(t.Doc()->SetCellValue(t.Row(u"item.txt", 1), 1, u"盾"));
+             t.Doc()->Undo();
+             t.Doc()->Undo(); // the new monster, saved: out again
+             t.Doc()->Undo(); // 短剑, saved: back to 长剑
+             ASSERT_NE(t.Doc()->CreateRow(t.Table(u"monster.txt")), nullptr); // the same id again
+         },
+         5},
+        {"undo past a save, then redo and undo within the journal",
+         [](RecoveryCheckpointTest& t)
+         {
+             ASSERT_TRUE(t.Doc()->SetCellValue(t.Row(u"monster.txt", 1), 2, u"1"));
+             ASSERT_TRUE(t.Frame()->OnSaveAllTables());
+             ASSERT_TRUE(t.Doc()->SetCellValue(t.Row(u"item.txt", 0), 2, u"9"));
+             t.Doc()->Undo();
+             t.Doc()->Undo(); // past the save
+             t.Doc()->Redo(); // the saved step again
+             t.Doc()->Redo(); // the journalled one
+             t.Doc()->Undo();
+         },
+         6},
+        {"a step without a record",
+         [](RecoveryCheckpointTest& t)
+         {
+             ASSERT_TRUE(t.Doc()->SetCellValue(t.Row(u"item.txt", 0), 1, u"短剑"));
+             t.Doc()->UndoStack()->push(new UnrecordedSetCell(t.Doc(), t.Row(u"monster.txt", 0), 1, u"Imp"));
+             ASSERT_TRUE(t.Doc()->SetCellValue(t.Row(u"monster.txt", 0), 2, u"2"));
+             ASSERT_TRUE(t.Doc()->SetCellValue(t.Row(u"item.txt", 1), 1, u"盾"));
+             t.Doc()->Undo();
+         },
+         5},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        for (const DataFile& file : SampleDataFiles())
+            ASSERT_TRUE(WriteFile(Path(file.name), file.bytes));
+        ASSERT_TRUE(Start());
+        Doc()->SetLinkBreakConfirmer([](const QString&, const std::vector<tarn::LinkIndex::Referrer>&)
+                                     { return true; });
+        c.edits(*this);
+        if (HasFatalFailure())
+            return;
+        EXPECT_FALSE(Journal()->TableTouched(u"no-such.txt"));
+        for (const JournalEntry& entry : Written().entries)
+            EXPECT_NE(entry.kind, JournalEntry::Gap) << entry.reason.toStdString();
+        ExpectRecoveredAsSaved(c.steps);
+        Stop();
+    }
+}
+
+TEST_F(RecoveryCheckpointTest, TableReadAgainAfterAStepThatChangedItWithAnother)
+{
+    ASSERT_TRUE(Start());
+    Doc()->SetLinkBreakConfirmer([](const QString&, const std::vector<tarn::LinkIndex::Referrer>&)
+                                 { return true; });
+    ASSERT_EQ(Doc()->DeleteRows({Row(u"monster.txt", 2), Row(u"item.txt", 1)}), 2);
+    ASSERT_TRUE(Doc()->SetCellValue(Row(u"item.txt", 0), 1, u"短剑"));
+    ASSERT_TRUE(Doc()->SetCellValue(Row(u"monster.txt", 0), 1, u"Imp"));
+    // Someone changes the monster table; the user lets it be read again.
+    ASSERT_TRUE(
+        WriteFile(Path(QStringLiteral("monster.txt")),
+                  Utf16File(QStringLiteral("ID\tName\tItem\r\nINT\tSTRING\tINT\r\n10\tGoblin\t2\r\n"))));
+    Frame()->CheckDataOnDisk();
+    QToolBar* bar = Frame()->Guard()->DiskChangeBar();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_TRUE(bar->isVisible());
+    ClickBar(bar, "ReloadAction");
+    ASSERT_EQ(Table(u"monster.txt")->m_rows.size(), 1);
+    EXPECT_TRUE(Journal()->TableTouched(u"item.txt"));
+    EXPECT_FALSE(Journal()->TableTouched(u"monster.txt"));
+    // The item table's part of the delete cannot be replayed without the monster table's: the
+    // item table is in the journal whole, against the monster table's new identity.
+    const JournalContents journal = Written();
+    ASSERT_EQ(journal.entries.size(), 1u);
+    EXPECT_EQ(journal.entries[0].record.kind, u"snapshot");
+    EXPECT_EQ(journal.entries[0].tables, std::vector<std::u16string>{u"item.txt"});
+    // A later step goes on top.
+    ASSERT_TRUE(Doc()->SetCellValue(Row(u"monster.txt", 0), 1, u"Imp"));
+    ExpectRecoveredAsSaved(2);
+}
+
+TEST_F(RecoveryCheckpointTest, PartlyFailedSaveMakesTheSavedTablesTheBase)
+{
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(Doc()->SetCellValue(Row(u"item.txt", 0), 1, u"短剑"));
+    ASSERT_TRUE(Doc()->SetCellValue(Row(u"monster.txt", 0), 1, u"Imp"));
+    ASSERT_NE(Doc()->CreateRow(Table(u"item.txt")), nullptr);
+    const QByteArray monster = ReadFile(Path(QStringLiteral("monster.txt")));
+    scl::File::s_faultHook = MonsterDiskFull;
+    {
+        ModalAnswer<QMessageBox> failed([](QMessageBox* box) { box->accept(); });
+        EXPECT_FALSE(Frame()->OnSaveAllTables());
+        EXPECT_TRUE(failed.answered());
+    }
+    scl::File::s_faultHook = nullptr;
+    ASSERT_EQ(ReadFile(Path(QStringLiteral("monster.txt"))), monster);
+    const QByteArray item = ReadFile(Path(QStringLiteral("item.txt")));
+    ASSERT_NE(item, SampleDataFiles()[3].bytes);
+    // The journal knows the item table by what the save wrote, and holds only the monster table.
+    const JournalContents journal = Written();
+    for (const FileIdentity& file : journal.files)
+        EXPECT_TRUE(IdentifyFile(Dir(), file.name).SameContent(file)) << file.name.toStdString();
+    ASSERT_EQ(journal.entries.size(), 1u);
+    EXPECT_EQ(journal.entries[0].tables, std::vector<std::u16string>{u"monster.txt"});
+    EXPECT_FALSE(Journal()->TableTouched(u"item.txt"));
+    // Undoing a step the save wrote, and a new one.
+    Doc()->Undo();
+    ASSERT_TRUE(Doc()->SetCellValue(Row(u"monster.txt", 1), 2, u"1"));
+    ExpectRecoveredAsSaved(3);
+}
+
+TEST_F(RecoveryCheckpointTest, ChangesKeptOverAFileChangedOnDiskAreRecoveredOntoIt)
+{
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(Doc()->SetCellValue(Row(u"monster.txt", 0), 1, u"Imp"));
+    ASSERT_TRUE(Doc()->SetCellValue(Row(u"item.txt", 0), 1, u"短剑"));
+    ASSERT_TRUE(
+        WriteFile(Path(QStringLiteral("monster.txt")),
+                  Utf16File(QStringLiteral("ID\tName\tItem\r\nINT\tSTRING\tINT\r\n10\tGoblin\t2\r\n"))));
+    Frame()->CheckDataOnDisk();
+    QToolBar* bar = Frame()->Guard()->DiskChangeBar();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_TRUE(bar->isVisible());
+    ClickBar(bar, "KeepAction");
+    EXPECT_EQ(Table(u"monster.txt")->m_rows.size(), 3);
+    // The journal replays onto the monster file as it is now.
+    const JournalContents journal = Written();
+    for (const FileIdentity& file : journal.files)
+        EXPECT_TRUE(IdentifyFile(Dir(), file.name).SameContent(file)) << file.name.toStdString();
+    EXPECT_TRUE(Journal()->TableTouched(u"monster.txt"));
+    ASSERT_TRUE(Doc()->SetCellValue(Row(u"monster.txt", 2), 1, u"Ogre"));
+    ExpectRecoveredAsSaved(3);
+}
+
+TEST_F(RecoveryJournalTest, ChangesOnDiskWaitForAnOpenDialog)
+{
+    const struct
+    {
+        const char* name;
+        bool unsaved;
+    } cases[] = {{"no unsaved changes: read again", false}, {"unsaved changes: the bar", true}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        for (const DataFile& file : SampleDataFiles())
+            ASSERT_TRUE(WriteFile(Path(file.name), file.bytes));
+        ASSERT_TRUE(Start());
+        if (c.unsaved)
+            ASSERT_TRUE(Doc()->SetCellValue(Row(u"monster.txt", 0), 1, u"Imp"));
+        int rowsWhileOpen = -1;
+        bool barWhileOpen = true;
+        {
+            QDialog dialog(Frame()); // goes before the frame that is its parent
+            QTimer::singleShot(
+                0, &dialog,
+                [&]()
+                {
+                    ASSERT_EQ(QApplication::activeModalWidget(), &dialog);
+                    ASSERT_TRUE(WriteFile(Path(QStringLiteral("monster.txt")),
+                                          Utf16File(QStringLiteral(
+                                              "ID\tName\tItem\r\nINT\tSTRING\tINT\r\n10\tGoblin\t2\r\n"))));
+                    Frame()->CheckDataOnDisk();
+                    QTest::qWait(500); // the watcher and the retry timer run meanwhile
+                    rowsWhileOpen = Table(u"monster.txt")->m_rows.size();
+                    QToolBar* bar = Frame()->Guard()->DiskChangeBar();
+                    barWhileOpen = bar != nullptr && bar->isVisible();
+                    dialog.accept();
+                });
+            dialog.exec();
+        }
+        EXPECT_EQ(rowsWhileOpen, 3);
+        EXPECT_FALSE(barWhileOpen);
+        if (c.unsaved)
+        {
+            EXPECT_TRUE(QTest::qWaitFor(
+                [this]()
+                {
+                    QToolBar* bar = Frame()->Guard()->DiskChangeBar();
+                    return bar != nullptr && bar->isVisible();
+                },
+                5000));
+            EXPECT_EQ(Table(u"monster.txt")->m_rows.size(), 3);
+        }
+        else
+            EXPECT_TRUE(
+                QTest::qWaitFor([this]() { return Table(u"monster.txt")->m_rows.size() == 1; }, 5000));
+        Doc()->SetModifiedFlag(false);
+        Journal()->End();
+        Stop();
+    }
 }
 } // namespace

@@ -59,7 +59,8 @@ public:
     }
 
     // Starts the editor on `dir` with the script `lines` and the message-box answers `answers`.
-    bool Start(const QString& dir, const QStringList& lines, const QString& answers = QString())
+    bool Start(const QString& dir, const QStringList& lines, const QString& answers = QString(),
+               const QStringList& arguments = {})
     {
         EXPECT_TRUE(m_scriptDir.isValid());
         const QString script = m_scriptDir.filePath(QStringLiteral("script.txt"));
@@ -69,7 +70,7 @@ public:
         env.insert(QStringLiteral("TESSEL_TEST_SCRIPT"), script);
         env.insert(QStringLiteral("TESSEL_TEST_ANSWERS"), answers);
         m_process.setProcessEnvironment(env);
-        m_process.start(QStringLiteral(TESSEL_BINARY), {QStringLiteral("-C"), dir});
+        m_process.start(QStringLiteral(TESSEL_BINARY), QStringList{QStringLiteral("-C"), dir} + arguments);
         return m_process.waitForStarted(kTimeoutMs);
     }
 
@@ -150,10 +151,11 @@ protected:
     std::unique_ptr<Editor> NewEditor() { return std::make_unique<Editor>(DataHome(), ConfigHome()); }
 
     // Runs a script to its end (it must quit).
-    QString Run(const QString& dir, const QStringList& lines, const QString& answers = QString())
+    QString Run(const QString& dir, const QStringList& lines, const QString& answers = QString(),
+                const QStringList& arguments = {})
     {
         auto editor = NewEditor();
-        EXPECT_TRUE(editor->Start(dir, lines, answers));
+        EXPECT_TRUE(editor->Start(dir, lines, answers, arguments));
         EXPECT_EQ(editor->Finish(), 0) << editor->Output().toStdString();
         // Every scripted edit fitted the tables (a refused one would make the comparisons moot).
         EXPECT_FALSE(editor->Output().contains(QStringLiteral("refused"))) << editor->Output().toStdString();
@@ -161,10 +163,10 @@ protected:
     }
 
     // Runs `lines` and then kills the editor once the journal had its second to reach the disk.
-    QString RunAndKill(const QString& dir, const QStringList& lines)
+    QString RunAndKill(const QString& dir, const QStringList& lines, const QStringList& arguments = {})
     {
         auto editor = NewEditor();
-        EXPECT_TRUE(editor->Start(dir, lines));
+        EXPECT_TRUE(editor->Start(dir, lines, QString(), arguments));
         EXPECT_TRUE(editor->WaitFor(QStringLiteral("done"))) << editor->Output().toStdString();
         QThread::msleep(1500); // the journal is written within a second of each change
         editor->Kill();
@@ -481,6 +483,144 @@ TEST_F(RecoveryProcessTest, StaleLockIsTakenOverAndLeftoversGoWithTheNextSave)
     EXPECT_EQ(left, (QStringList{QStringLiteral("item.txt"), QStringLiteral("item.txt.meta"),
                                  QStringLiteral("item.txt.tessel-notes"), QStringLiteral("monster.txt"),
                                  QStringLiteral("monster.txt.meta"), QStringLiteral("tableList.xml")}));
+}
+
+TEST_F(RecoveryProcessTest, GridPasteAndUndoPastASaveAreRecoveredAsAnUninterruptedSave)
+{
+    const struct
+    {
+        const char* name;
+        QStringList arguments;
+        QStringList edits;
+        QString itemHas; // in the item table saved at the end
+    } cases[] = {
+        {"a block pasted in the grid that adds rows",
+         {QStringLiteral("--table"), QStringLiteral("item.txt")},
+         {QStringLiteral("push\tset\tmonster.txt\t11\t1\t2\t2\t1"),
+          QStringLiteral("gridpaste\t1\t1\tAxe\\t3\\nBow\\t4\\nCup\\t5\\n"),
+          QStringLiteral("gridpaste\t0\t1\tDagger\\n")},
+         QStringLiteral("4\tCup\t5\t")},
+        {"an undo past a save, and edits after it",
+         {},
+         {QStringLiteral("push\tset\titem.txt\t1\t0\t1\t长剑\t短剑"),
+          QStringLiteral("push\tnew\tmonster.txt\t新建怪物"), QStringLiteral("save"),
+          QStringLiteral("push\tset\titem.txt\t2\t1\t1\tShield\t盾"), QStringLiteral("undo"),
+          QStringLiteral("undo"), QStringLiteral("undo"), QStringLiteral("redo"),
+          QStringLiteral("push\tnew\tmonster.txt\t新建怪物")},
+         QStringLiteral("1\t短剑\t")},
+    };
+    int n = 0;
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        ++n;
+        const QString expected = NewDataDir(QStringLiteral("expected-%1").arg(n));
+        Run(expected, With(c.edits, {QStringLiteral("save"), QStringLiteral("quit")}), QString(),
+            c.arguments);
+
+        const QString dir = NewDataDir(QStringLiteral("crashed-%1").arg(n));
+        const QString out = RunAndKill(dir, c.edits, c.arguments);
+        ASSERT_EQ(Journals().size(), 1) << out.toStdString();
+        for (const JournalEntry& entry : ReadJournal(Journals().first()).entries)
+            EXPECT_NE(entry.kind, JournalEntry::Gap) << entry.reason.toStdString();
+
+        const QString recovered =
+            Run(dir, {QStringLiteral("save"), QStringLiteral("quit")}, QStringLiteral("RecoveryBox=恢复"));
+        EXPECT_TRUE(recovered.contains(QStringLiteral("status: 已恢复"))) << recovered.toStdString();
+        EXPECT_TRUE(recovered.contains(QStringLiteral("saved"))) << recovered.toStdString();
+        ExpectSameFiles(dir, expected);
+        EXPECT_TRUE(ReadFile(QDir(expected).filePath(QStringLiteral("item.txt")))
+                        .contains(Utf16File(c.itemHas).mid(2)));
+        EXPECT_TRUE(Journals().isEmpty());
+        EXPECT_TRUE(KeptJournals().isEmpty());
+    }
+}
+
+TEST_F(RecoveryProcessTest, ChangesSurvivingAPartlyFailedSaveOrKeptOverAChangedFileAreRecovered)
+{
+    const QByteArray theirs =
+        Utf16File(QStringLiteral("ID\tName\tItem\r\nINT\tSTRING\tINT\r\n10\tGoblin\t2\r\n"));
+    const struct
+    {
+        const char* name;
+        QStringList edits;    // "waitfor\tGO" is where the monster table is changed on disk
+        QString answers;      // while editing
+        QString told;         // said while editing
+        QString finalAnswers; // for the last Save of the uninterrupted editor
+    } cases[] = {
+        {"a save that wrote the item table and failed for the monster table",
+         {QStringLiteral("push\tset\titem.txt\t1\t0\t1\t长剑\t短剑"),
+          QStringLiteral("push\tset\tmonster.txt\t11\t1\t2\t2\t1"), QStringLiteral("failwrites\tmonster.txt"),
+          QStringLiteral("save"), QStringLiteral("failwrites\t"),
+          QStringLiteral("push\tset\titem.txt\t2\t1\t1\tShield\t盾"), QStringLiteral("undo"),
+          QStringLiteral("undo"), QStringLiteral("push\tnew\tmonster.txt\t新建怪物")},
+         QStringLiteral("SaveFailedBox=确定"),
+         QStringLiteral("box SaveFailedBox: 有 1 个表未能保存"),
+         QString()},
+        {"changes kept over a monster table changed on disk",
+         {QStringLiteral("push\tset\tmonster.txt\t11\t1\t2\t2\t1"),
+          QStringLiteral("push\tset\titem.txt\t1\t0\t1\t长剑\t短剑"), QStringLiteral("waitfor\tGO"),
+          QStringLiteral("check"), QStringLiteral("bar\tKeepAction"),
+          QStringLiteral("push\tset\tmonster.txt\t12\t2\t1\tTroll\tOgre")},
+         QString(),
+         QStringLiteral("kept: monster.txt"),
+         QStringLiteral("OverwriteBox=覆盖")},
+    };
+    int n = 0;
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        ++n;
+        const QString go = m_root.filePath(QStringLiteral("go-%1").arg(n));
+        QStringList edits = c.edits;
+        edits.replaceInStrings(QStringLiteral("GO"), go);
+        // Runs the edits on `dir`, changing the monster file when the script waits for it.
+        const auto drive =
+            [&](Editor& editor, const QString& dir, const QStringList& lines, const QString& answers)
+        {
+            EXPECT_TRUE(editor.Start(dir, lines, answers));
+            if (edits.contains(QStringLiteral("waitfor\t") + go))
+            {
+                ASSERT_TRUE(editor.WaitFor(QStringLiteral("waiting ") + go)) << editor.Output().toStdString();
+                ASSERT_TRUE(WriteFile(QDir(dir).filePath(QStringLiteral("monster.txt")), theirs));
+                ASSERT_TRUE(WriteFile(go, "go"));
+            }
+        };
+
+        const QString expected = NewDataDir(QStringLiteral("expected-%1").arg(n));
+        {
+            auto editor = NewEditor();
+            drive(*editor, expected, With(edits, {QStringLiteral("save"), QStringLiteral("quit")}),
+                  c.answers + QLatin1Char(';') + c.finalAnswers);
+            EXPECT_EQ(editor->Finish(), 0) << editor->Output().toStdString();
+            EXPECT_TRUE(editor->Output().contains(QStringLiteral("tessel-test: saved")))
+                << editor->Output().toStdString();
+            QFile::remove(go);
+        }
+
+        const QString dir = NewDataDir(QStringLiteral("crashed-%1").arg(n));
+        {
+            auto editor = NewEditor();
+            drive(*editor, dir, edits, c.answers);
+            ASSERT_TRUE(editor->WaitFor(QStringLiteral("done"))) << editor->Output().toStdString();
+            QThread::msleep(1500); // the journal is written within a second of each change
+            editor->Kill();
+            EXPECT_TRUE(editor->Output().contains(c.told)) << editor->Output().toStdString();
+            EXPECT_FALSE(editor->Output().contains(QStringLiteral("refused")))
+                << editor->Output().toStdString();
+        }
+        ASSERT_EQ(Journals().size(), 1);
+        // Nothing of the journal is left out: every table it names is as it knew it.
+        const QString out =
+            Run(dir, {QStringLiteral("save"), QStringLiteral("quit")},
+                QStringLiteral("RecoveryBox=恢复;RecoveryResultBox=确定;OverwriteBox=跳过此表"));
+        EXPECT_TRUE(out.contains(QStringLiteral("status: 已恢复"))) << out.toStdString();
+        EXPECT_FALSE(out.contains(QStringLiteral("这些表此后已在磁盘上被修改"))) << out.toStdString();
+        EXPECT_TRUE(out.contains(QStringLiteral("tessel-test: saved"))) << out.toStdString();
+        ExpectSameFiles(dir, expected);
+        EXPECT_TRUE(Journals().isEmpty());
+        EXPECT_TRUE(KeptJournals().isEmpty());
+    }
 }
 
 } // namespace
