@@ -631,7 +631,9 @@ TEST_F(RecoveryJournalTest, ChangesOnDiskWaitForAnOpenDialog)
             ASSERT_TRUE(WriteFile(Path(file.name), file.bytes));
         ASSERT_TRUE(Start());
         if (c.unsaved)
+        {
             ASSERT_TRUE(Doc()->SetCellValue(Row(u"monster.txt", 0), 1, u"Imp"));
+        }
         int rowsWhileOpen = -1;
         bool barWhileOpen = true;
         {
