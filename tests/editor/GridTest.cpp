@@ -25,6 +25,9 @@
 #include <QTest>
 #include <QUndoStack>
 
+#include <algorithm>
+#include <functional>
+
 using namespace shelltest;
 using proptest::Q;
 using proptest::WaitFor;
@@ -487,6 +490,117 @@ TEST_F(GridTest, SortByHeaderAndFilter)
     QTest::keyClicks(grid->FilterBox(), QStringLiteral("Name:99"));
     EXPECT_EQ(grid->StatusLabel()->text(), QStringLiteral("显示 0 / 60 行"));
     grid->FilterBox()->clear();
+    EXPECT_EQ(grid->StatusLabel()->text(), QStringLiteral("显示 60 / 60 行"));
+}
+
+// The rows the proxy shows, as ids in view order, with its two mappings checked against each other.
+std::vector<int> ShownIds(CGridView* grid)
+{
+    std::vector<int> ids;
+    GridProxy* proxy = grid->Proxy();
+    for (int r = 0; r < proxy->rowCount(); ++r)
+    {
+        const QModelIndex source = proxy->mapToSource(proxy->index(r, 0));
+        EXPECT_EQ(proxy->mapFromSource(source).row(), r);
+        ids.push_back(grid->Model()->CellText(source.row(), 0).toInt());
+    }
+    return ids;
+}
+
+// The ids of many.txt's rows from `first` to `last`, ordered by Score (1000 - id) ascending.
+std::vector<int> ByScore(std::vector<int> ids)
+{
+    std::sort(ids.begin(), ids.end(), std::greater<int>());
+    return ids;
+}
+
+TEST_F(GridTest, SortedAndFilteredRowsFollowEditsInsertsAndDeletes)
+{
+    StartEditor();
+    CGridView* grid = OpenByDoubleClick(2);
+    ASSERT_NE(grid, nullptr);
+    tarn::editor::Table* many = TableNamed(u"many.txt");
+    // Ends the test program on any inconsistent signal of the proxy.
+    QAbstractItemModelTester tester(grid->Proxy(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QHeaderView* header = grid->View()->horizontalHeader();
+    const auto clickHeader = [&](int column)
+    {
+        const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(x, header->height() / 2));
+    };
+    std::vector<int> all;
+    for (int id = 1; id <= kManyRows; ++id)
+        all.push_back(id);
+
+    // Sorted by Score; the current cell and the selection stay on their rows. (A click on the header
+    // would select the column first.)
+    ClickCell(grid, 4, 2);
+    ASSERT_EQ(Doc()->CurrentRow(), proptest::RowAt(many, 4));
+    grid->CycleSort(2);
+    EXPECT_EQ(ShownIds(grid), ByScore(all));
+    EXPECT_EQ(grid->View()->currentIndex().row(), kManyRows - 5);
+    ASSERT_EQ(grid->View()->selectionModel()->selectedIndexes().size(), 1);
+    EXPECT_EQ(grid->View()->selectionModel()->selectedIndexes()[0].row(), kManyRows - 5);
+
+    // An edit of the sorted column moves its row, and the current cell goes with it.
+    ClickCell(grid, 0, 2); // id 60, Score 940
+    TypeIntoCell(grid, 0, 2, QStringLiteral("5000"));
+    EXPECT_EQ(Exact(many, 59, 2), QStringLiteral("5000"));
+    std::vector<int> moved = ByScore(all);
+    moved.erase(moved.begin());
+    moved.push_back(60);
+    EXPECT_EQ(ShownIds(grid), moved);
+    EXPECT_EQ(grid->View()->currentIndex().row(), kManyRows - 1);
+    EXPECT_EQ(Doc()->CurrentRow(), proptest::RowAt(many, 59));
+    // Equal values keep the file order: ids 59 and 60 both at 941.
+    TypeIntoCell(grid, kManyRows - 1, 2, QStringLiteral("941"));
+    std::vector<int> tied = ByScore(all);
+    std::swap(tied[0], tied[1]);
+    EXPECT_EQ(ShownIds(grid), tied);
+    EXPECT_EQ(Shown(grid, 0, 0), QStringLiteral("59"));
+    EXPECT_EQ(grid->View()->currentIndex().row(), 1);
+    Doc()->Undo();
+    Doc()->Undo();
+    EXPECT_EQ(ShownIds(grid), ByScore(all));
+
+    // Filtered on top of the sort: m1 and m10..m19.
+    QTest::keyClicks(grid->FilterBox(), QStringLiteral("M1"));
+    EXPECT_EQ(grid->StatusLabel()->text(), QStringLiteral("显示 11 / 60 行"));
+    EXPECT_EQ(ShownIds(grid), ByScore({1, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
+    // A name edited out of the filter leaves the view.
+    TypeIntoCell(grid, 0, 1, QStringLiteral("x19"));
+    EXPECT_EQ(Exact(many, 18, 1), QStringLiteral("x19"));
+    EXPECT_EQ(grid->StatusLabel()->text(), QStringLiteral("显示 10 / 60 行"));
+    EXPECT_EQ(ShownIds(grid), ByScore({1, 10, 11, 12, 13, 14, 15, 16, 17, 18}));
+    // A new row (its name does not match) is in the table, not in the view.
+    QTest::keyClick(grid->View(), Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(many->m_rows.size(), kManyRows + 1);
+    EXPECT_EQ(grid->StatusLabel()->text(), QStringLiteral("显示 10 / 61 行"));
+    // Del on two selected rows of the sorted, filtered view deletes exactly those.
+    ClickCell(grid, 0, 2);
+    ClickCell(grid, 1, 2, Qt::ShiftModifier);
+    QTest::keyClick(grid->View(), Qt::Key_Delete);
+    EXPECT_EQ(many->m_rows.size(), kManyRows - 1);
+    EXPECT_EQ(grid->StatusLabel()->text(), QStringLiteral("显示 8 / 59 行"));
+    EXPECT_EQ(ShownIds(grid), ByScore({1, 10, 11, 12, 13, 14, 15, 16}));
+    // Undo brings them back in their sorted places, and the name back into the filter.
+    Doc()->Undo();
+    EXPECT_EQ(ShownIds(grid), ByScore({1, 10, 11, 12, 13, 14, 15, 16, 17, 18}));
+    Doc()->Undo();
+    Doc()->Undo();
+    EXPECT_EQ(ShownIds(grid), ByScore({1, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
+    EXPECT_EQ(grid->StatusLabel()->text(), QStringLiteral("显示 11 / 60 行"));
+
+    // Descending, then the file order; the filter cleared.
+    clickHeader(2);
+    std::vector<int> descending = ByScore({1, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19});
+    std::reverse(descending.begin(), descending.end());
+    EXPECT_EQ(ShownIds(grid), descending);
+    clickHeader(2);
+    EXPECT_EQ(ShownIds(grid), (std::vector<int>{1, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
+    grid->FilterBox()->clear();
+    EXPECT_EQ(ShownIds(grid), all);
     EXPECT_EQ(grid->StatusLabel()->text(), QStringLiteral("显示 60 / 60 行"));
 }
 
