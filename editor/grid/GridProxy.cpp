@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <tuple>
 #include <utility>
 
 namespace
@@ -125,7 +126,7 @@ void GridProxy::SetFilter(const QString& text)
     m_filterColumn = column;
     m_prepared = TableModel::MakeNeedle(needle);
     const bool identity = m_sortColumn < 0 && m_needle.isEmpty();
-    Apply(identity ? std::vector<int>() : Compute(), identity);
+    Reorder(identity ? std::vector<int>() : Compute(), identity);
 }
 
 void GridProxy::sort(int column, Qt::SortOrder order)
@@ -133,7 +134,7 @@ void GridProxy::sort(int column, Qt::SortOrder order)
     m_sortColumn = m_model != nullptr && column >= 0 && column < m_model->columnCount() ? column : -1;
     m_sortOrder = order;
     const bool identity = m_sortColumn < 0 && m_needle.isEmpty();
-    Apply(identity ? std::vector<int>() : Compute(), identity);
+    Reorder(identity ? std::vector<int>() : Compute(), identity);
 }
 
 bool GridProxy::Accepts(int sourceRow) const
@@ -167,8 +168,9 @@ std::vector<int> GridProxy::Compute() const
     }
     else
     {
+        TableModel::LinkMatches matches;
         for (int r = 0; r < count; ++r)
-            if (m_model->RowContains(r, m_filterColumn, m_prepared))
+            if (m_model->RowContains(r, m_filterColumn, m_prepared, &matches))
                 rows.push_back(r);
     }
     if (m_sortColumn < 0)
@@ -231,6 +233,55 @@ void GridProxy::Apply(std::vector<int> rows, bool identity)
     }
     changePersistentIndexList(from, to);
     emit layoutChanged(parents, QAbstractItemModel::VerticalSortHint);
+}
+
+void GridProxy::Reorder(std::vector<int> rows, bool identity)
+{
+    if (m_selection == nullptr || m_selection->model() != this || !m_selection->hasSelection())
+    {
+        Apply(std::move(rows), identity);
+        return;
+    }
+    // The selected cells as (source row, first column, last column), in the old order.
+    struct Span
+    {
+        int source;
+        int left;
+        int right;
+    };
+    std::vector<Span> spans;
+    const QItemSelection selected = m_selection->selection();
+    for (const QItemSelectionRange& range : selected)
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            spans.push_back({SourceRow(row), range.left(), range.right()});
+    m_selection->clearSelection();
+    Apply(std::move(rows), identity);
+    // Back as ranges of consecutive view rows with the same columns.
+    std::vector<Span> shown;
+    shown.reserve(spans.size());
+    for (const Span& span : spans)
+    {
+        const int row = ViewRow(span.source);
+        if (row >= 0)
+            shown.push_back({row, span.left, span.right});
+    }
+    std::sort(shown.begin(), shown.end(),
+              [](const Span& a, const Span& b)
+              { return std::tie(a.left, a.right, a.source) < std::tie(b.left, b.right, b.source); });
+    QItemSelection restored;
+    std::size_t i = 0;
+    while (i < shown.size())
+    {
+        std::size_t j = i + 1;
+        while (j < shown.size() && shown[j].left == shown[i].left && shown[j].right == shown[i].right &&
+               shown[j].source <= shown[j - 1].source + 1)
+            ++j;
+        restored.append(QItemSelectionRange(index(shown[i].source, shown[i].left),
+                                            index(shown[j - 1].source, shown[i].right)));
+        i = j;
+    }
+    if (!restored.isEmpty())
+        m_selection->select(restored, QItemSelectionModel::Select);
 }
 
 void GridProxy::EnsurePositions() const

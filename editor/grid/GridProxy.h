@@ -18,6 +18,8 @@
 #include "editor/grid/TableModel.h"
 
 #include <QAbstractProxyModel>
+#include <QItemSelectionModel>
+#include <QPointer>
 #include <QString>
 
 #include <vector>
@@ -38,6 +40,10 @@ public:
     void SetFilter(const QString& text);
     // column -1: file order.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    // The selection a sort or a filter keeps: taken out as source rows before the change and put
+    // back as ranges after it, so that the layout change moves no persistent index per selected
+    // cell (a header click selects a whole column of 100,000 rows). Not owned; null: none.
+    void SetSelectionModel(QItemSelectionModel* selection) { m_selection = selection; }
     int SortColumn() const { return m_sortColumn; }
     Qt::SortOrder SortOrder() const { return m_sortOrder; }
 
@@ -64,6 +70,8 @@ private:
     std::vector<int> Compute() const;
     // Makes `rows` the view order (identity order when `identity`) as one layout change.
     void Apply(std::vector<int> rows, bool identity);
+    // Apply, keeping the selection model's selection by source rows.
+    void Reorder(std::vector<int> rows, bool identity);
     void EnsurePositions() const;
     // Where source row `sourceRow` goes among `rows` (shown rows in view order, without it).
     int InsertionPoint(const std::vector<int>& rows, int sourceRow) const;
@@ -89,4 +97,5 @@ private:
     mutable std::vector<int> m_positions;
     mutable bool m_positionsValid = false;
     std::vector<QMetaObject::Connection> m_connections;
+    QPointer<QItemSelectionModel> m_selection;
 };

@@ -284,6 +284,7 @@ CGridView::CGridView(tarn::editor::Table* table, CTesselDoc* document, QWidget* 
     m_frozenDelegate = new GridDelegate(m_view);
     m_view->FrozenView()->setItemDelegate(m_frozenDelegate);
     m_view->setModel(m_proxy);
+    m_proxy->SetSelectionModel(m_view->selectionModel());
     m_view->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |

@@ -493,7 +493,7 @@ TableModel::Needle TableModel::MakeNeedle(const QString& text)
     return needle;
 }
 
-bool TableModel::RowContains(int row, int column, const Needle& needle) const
+bool TableModel::RowContains(int row, int column, const Needle& needle, LinkMatches* matches) const
 {
     tarn::Row* r = RowAt(row);
     if (r == nullptr)
@@ -527,7 +527,31 @@ bool TableModel::RowContains(int row, int column, const Needle& needle) const
         if (!found && !m_table->m_fields[c].m_linkTableName.empty())
         {
             LinkIndex* index = LinkIndexOf(c);
-            if (index != nullptr && index->table != nullptr)
+            if (index != nullptr && index->table != nullptr && matches != nullptr)
+            {
+                auto known = matches->idsByColumn.find(c);
+                if (known == matches->idsByColumn.end())
+                {
+                    // The ids of the linked rows whose names match, the first row of an id only
+                    // (the one a link names).
+                    std::vector<int> ids;
+                    for (std::size_t i = 0; i < index->rowsById.size(); ++i)
+                        if ((i == 0 || index->rowsById[i - 1].first != index->rowsById[i].first) &&
+                            ContainsFolded(index->rowsById[i].second->Name(), needle.folded))
+                            ids.push_back(index->rowsById[i].first);
+                    known = matches->idsByColumn.emplace(c, std::move(ids)).first;
+                }
+                const std::vector<int>& ids = known->second;
+                if (!ids.empty())
+                    for (long long id : LinkedIds(*cell))
+                        if (id >= INT_MIN && id <= INT_MAX &&
+                            std::binary_search(ids.begin(), ids.end(), int(id)))
+                        {
+                            found = true;
+                            break;
+                        }
+            }
+            else if (index != nullptr && index->table != nullptr)
             {
                 for (long long id : LinkedIds(*cell))
                 {

@@ -112,9 +112,16 @@ public:
         bool numeric = false;
     };
     static Needle MakeNeedle(const QString& text);
+    // For one scan of many rows with one needle: per link column, the ids whose linked row's name
+    // contains it (sorted), found once instead of looking up every row's linked name.
+    struct LinkMatches
+    {
+        std::unordered_map<int, std::vector<int>> idsByColumn;
+    };
     // Whether the cell's value text (and, in link columns, a linked name) contains `needle`,
-    // ignoring case. column -1: any cell of the row.
-    bool RowContains(int row, int column, const Needle& needle) const;
+    // ignoring case. column -1: any cell of the row. `matches` (may be null) is filled on first use
+    // and valid while the linked tables do not change.
+    bool RowContains(int row, int column, const Needle& needle, LinkMatches* matches = nullptr) const;
     bool RowContains(int row, int column, const QString& needle) const
     {
         return RowContains(row, column, MakeNeedle(needle));

@@ -599,9 +599,19 @@ TEST_F(GridTest, SortedAndFilteredRowsFollowEditsInsertsAndDeletes)
     EXPECT_EQ(ShownIds(grid), descending);
     clickHeader(2);
     EXPECT_EQ(ShownIds(grid), (std::vector<int>{1, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
+    // The header clicks selected the Score column of the shown rows; clearing the filter keeps
+    // exactly those cells selected, wherever their rows now are.
     grid->FilterBox()->clear();
     EXPECT_EQ(ShownIds(grid), all);
     EXPECT_EQ(grid->StatusLabel()->text(), QStringLiteral("显示 60 / 60 行"));
+    std::vector<int> selectedIds;
+    for (const QModelIndex& index : grid->View()->selectionModel()->selectedIndexes())
+    {
+        EXPECT_EQ(index.column(), 2);
+        selectedIds.push_back(Shown(grid, index.row(), 0).toInt());
+    }
+    std::sort(selectedIds.begin(), selectedIds.end());
+    EXPECT_EQ(selectedIds, (std::vector<int>{1, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
 }
 
 TEST_F(GridTest, CurrentRowFollowsTheClassViewCaretAndBack)
@@ -656,6 +666,21 @@ TEST_F(GridTest, LinkColumnsShowNamesAndBrokenLinksInRed)
     Doc()->SetCellValue(proptest::RowAt(TableNamed(u"items.txt"), 2), proptest::kItemId, u"99");
     EXPECT_EQ(broken.data().toString(), Q(u"99 · Bow"));
     EXPECT_FALSE(broken.data(Qt::ForegroundRole).isValid());
+
+    // The filter finds rows by their linked names too, and follows a linked row's new name.
+    const QString loot = grid->Model()->headerData(proptest::kMonsterLoot, Qt::Horizontal).toString();
+    QTest::keyClicks(grid->FilterBox(), loot + QStringLiteral(":bLADE"));
+    ASSERT_EQ(grid->Proxy()->rowCount(), 1);
+    EXPECT_EQ(grid->Proxy()->mapToSource(grid->Proxy()->index(0, 0)).row(), 0);
+    grid->FilterBox()->clear();
+    QTest::keyClicks(grid->FilterBox(), QStringLiteral("bow"));
+    ASSERT_EQ(grid->Proxy()->rowCount(), 1);
+    EXPECT_EQ(grid->Proxy()->mapToSource(grid->Proxy()->index(0, 0)).row(), 1);
+    Doc()->SetCellValue(proptest::RowAt(TableNamed(u"items.txt"), 2), proptest::kItemName, u"Axe");
+    EXPECT_EQ(grid->Proxy()->rowCount(), 0);
+    Doc()->Undo();
+    EXPECT_EQ(grid->Proxy()->rowCount(), 1);
+    grid->FilterBox()->clear();
 
     // Lists: a name for each element.
     CGridView* items = View()->OpenTable(TableNamed(u"items.txt"));
