@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPainter>
 
+#include <algorithm>
+
 GridDelegate::GridDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
 
 QString GridDelegate::Refusal(const QModelIndex& index, const QString& text)
@@ -99,9 +101,35 @@ bool GridDelegate::eventFilter(QObject* object, QEvent* event)
     return QStyledItemDelegate::eventFilter(object, event);
 }
 
+void GridDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    // No glyph of the grid's fonts is narrower than 2 pixels: more characters than width / 2 are
+    // never seen, and the cut text is still wider than the cell, so it is elided just the same.
+    const qsizetype shown = std::max(8, option->rect.width() / 2 + 2);
+    if (!m_measuring && option->text.size() > shown)
+    {
+        qsizetype cut = shown;
+        if (option->text.at(cut - 1).isHighSurrogate())
+            --cut;
+        option->text.truncate(cut);
+    }
+}
+
+QSize GridDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    m_measuring = true;
+    const QSize size = QStyledItemDelegate::sizeHint(option, index);
+    m_measuring = false;
+    return size;
+}
+
 void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                          const QModelIndex& index) const
 {
+    // Covered by the frozen view: painting it would be lost.
+    if (std::find(m_covered.begin(), m_covered.end(), index.column()) != m_covered.end())
+        return;
     const QVariant parts = index.data(TableModel::LinkPartsRole);
     if (!parts.isValid())
     {

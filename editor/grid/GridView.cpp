@@ -308,6 +308,8 @@ CGridView::CGridView(tarn::editor::Table* table, CTesselDoc* document, QWidget* 
                 std::find(frozen.begin(), frozen.end(), c) == frozen.end())
                 frozen.push_back(c);
         m_view->Freeze(frozen);
+        // The frozen view draws those columns over the table's own cells.
+        m_delegate->SetCoveredColumns(frozen);
     }
 
     m_status = new QLabel(this);
