@@ -105,6 +105,7 @@ std::string RunEditor(const Options& options, bool interactive)
     if (frame == nullptr)
         return "error " + error;
     const double startupMs = Ms(Clock::now() - start);
+    const DirectoryRelease release(frame);
 
     CCustomTree* tree = frame->m_classView.Tree();
     TableList* tables = TableList::instance();

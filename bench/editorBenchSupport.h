@@ -4,6 +4,7 @@
 // settings in Qt's test location.
 #pragma once
 
+#include "editor/DirectoryGuard.h"
 #include "editor/MainFrame.h"
 #include "editor/TesselApp.h"
 #include "editor/TesselDoc.h"
@@ -123,5 +124,24 @@ inline CMainFrame* StartEditor(CTesselApp& app, std::string* error)
     Settle();
     return frame;
 }
+
+// Ends the editor's hold on its directory when the measurements are over: the recovery journal
+// of the edits made (and never saved) is dropped and the lock released, so that the next program
+// on the same directory is not offered a recovery it would wait on.
+class DirectoryRelease
+{
+public:
+    explicit DirectoryRelease(CMainFrame* frame) : m_frame(frame) {}
+    ~DirectoryRelease()
+    {
+        if (m_frame != nullptr && m_frame->Guard() != nullptr)
+            m_frame->Guard()->Closing();
+    }
+    DirectoryRelease(const DirectoryRelease&) = delete;
+    DirectoryRelease& operator=(const DirectoryRelease&) = delete;
+
+private:
+    CMainFrame* m_frame;
+};
 
 } // namespace tesselbench

@@ -75,6 +75,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_grid: %s\n", error.c_str());
         return 1;
     }
+    const DirectoryRelease release(frame);
     frame->resize(1280, 900);
     Settle();
     const long long beforeCopy = ResidentBytes();
