@@ -133,7 +133,26 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     const QVariant parts = index.data(TableModel::LinkPartsRole);
     if (!parts.isValid())
     {
-        QStyledItemDelegate::paint(painter, option, index);
+        // The cell without text, then the text in one line, cut at the cell's edge: the style's
+        // own text drawing lays the text out twice to elide it.
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QString text = opt.text;
+        opt.text.clear();
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+        if (text.isEmpty())
+            return;
+        const bool selected = opt.state & QStyle::State_Selected;
+        const QRect area =
+            style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(2, 0, -2, 0);
+        painter->save();
+        painter->setFont(opt.font);
+        painter->setPen(opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setClipRect(area);
+        painter->drawText(area, int(opt.displayAlignment) | Qt::TextSingleLine, text);
+        painter->restore();
         return;
     }
     // The cell without text, then the values and names in their colours.

@@ -614,6 +614,29 @@ TEST_F(GridTest, SortedAndFilteredRowsFollowEditsInsertsAndDeletes)
     EXPECT_EQ(selectedIds, (std::vector<int>{1, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
 }
 
+// Cells draw only as much of a long text as their width can show; fitting a column to its
+// contents (a double-click on the header's divider) still measures the whole text.
+TEST_F(GridTest, AColumnFittedToItsContentsMeasuresTheWholeText)
+{
+    StartEditor();
+    CGridView* grid = OpenByDoubleClick(2);
+    ASSERT_NE(grid, nullptr);
+    const QString tag = QStringLiteral("a long tag ").repeated(20);
+    ASSERT_TRUE(Doc()->SetCellValue(proptest::RowAt(TableNamed(u"many.txt"), 0), 3, tag.toStdU16String()));
+    GridTable* view = grid->View();
+    view->scrollToTop();
+    QHeaderView* header = view->horizontalHeader();
+    const int before = view->columnWidth(3);
+    const int edge = header->sectionViewportPosition(3) + header->sectionSize(3) - 1;
+    QTest::mouseDClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                       QPoint(edge, header->height() / 2));
+    EXPECT_GT(view->columnWidth(3), before);
+    EXPECT_GE(view->columnWidth(3), QFontMetrics(view->font()).horizontalAdvance(tag));
+    // Painting the cut text leaves the cell's value whole.
+    view->viewport()->repaint();
+    EXPECT_EQ(Shown(grid, 0, 3), tag);
+}
+
 TEST_F(GridTest, CurrentRowFollowsTheClassViewCaretAndBack)
 {
     StartEditor();
