@@ -104,8 +104,8 @@ bool GridDelegate::eventFilter(QObject* object, QEvent* event)
 void GridDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
-    // No glyph of the grid's fonts is narrower than 2 pixels: more characters than width / 2 are
-    // never seen, and the cut text is still wider than the cell, so it is elided just the same.
+    // No glyph of the grid's fonts is narrower than 2 pixels: characters past width / 2 are never
+    // seen, and the cut text still runs past the cell's edge.
     const qsizetype shown = std::max(8, option->rect.width() / 2 + 2);
     if (!m_measuring && option->text.size() > shown)
     {

@@ -47,8 +47,8 @@ signals:
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override;
-    // The text cut to what the cell can show: Qt shapes a cell's whole text to elide it, and a
-    // description of 200 characters in a column showing 30 made most of a page's painting.
+    // The text cut to what the cell can show: laying out a description of 200 characters in a
+    // column that shows 30 made most of a page's painting.
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 
 private:
