@@ -380,6 +380,14 @@ CGridView::CGridView(tarn::editor::Table* table, CTesselDoc* document, QWidget* 
 
 CGridView::~CGridView() = default;
 
+void CGridView::DetachViews()
+{
+    m_proxy->SetSelectionModel(nullptr);
+    m_view->FrozenView()->setModel(nullptr);
+    m_view->setModel(nullptr);
+    m_proxy->setSourceModel(nullptr);
+}
+
 tarn::editor::Table* CGridView::Table() const
 {
     return m_model->Table();

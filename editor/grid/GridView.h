@@ -108,6 +108,8 @@ public:
     int DuplicateRows();
     // "删除行": deletes the selected rows.
     int DeleteRows();
+    // Takes the model off the views (before the grid goes with a table that is gone).
+    void DetachViews();
     // Makes `row` the current row (keeping the current column) and shows it; false when the grid
     // does not show it (another table, or filtered out).
     bool ShowRow(const tarn::Row* row);

@@ -637,6 +637,25 @@ TEST_F(GridTest, AColumnFittedToItsContentsMeasuresTheWholeText)
     EXPECT_EQ(Shown(grid, 0, 3), tag);
 }
 
+// Opening the directory again replaces every table before the views hear of it: the open grids
+// go without asking their old tables anything, and the tabs come back on the new tables.
+TEST_F(GridTest, ReopeningTheDirectoryReopensTheTabsOnTheNewTables)
+{
+    StartEditor();
+    CGridView* grid = OpenByDoubleClick(2);
+    ASSERT_NE(grid, nullptr);
+    QTest::keyClicks(grid->FilterBox(), QStringLiteral("m1"));
+    grid->CycleSort(2);
+    ASSERT_TRUE(Frame()->OpenDataDirectory(Dir()));
+    QApplication::processEvents();
+    ASSERT_EQ(Tabs()->count(), 1);
+    CGridView* again = View()->CurrentGrid();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->Table(), TableNamed(u"many.txt"));
+    EXPECT_EQ(again->Proxy()->rowCount(), kManyRows);
+    EXPECT_EQ(Shown(again, 0, 0), QStringLiteral("1"));
+}
+
 TEST_F(GridTest, CurrentRowFollowsTheClassViewCaretAndBack)
 {
     StartEditor();
