@@ -23,6 +23,8 @@
 //   {"rows": R, "startup_ms": [...], "expand_ms": [...], "caret_ms": [...], "range_ms": [...],
 //    "range_selected": N, "delete_ms": [...], "deleted_per_rep": N, "undo_delete_ms": [...],
 //    "redo_delete_ms": [...], "undo_count": N, "cell_edit_ms": [...], "cell_undo_ms": [...]}
+#include "editorBenchSupport.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -51,15 +53,10 @@
 #include "tool/row.h"
 #include "tool/tables.h"
 
+using namespace tesselbench;
+
 namespace
 {
-
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
 
 struct Options
 {
@@ -73,26 +70,6 @@ struct Options
     int undoCount = 10000;
     int cellEdits = 200;
 };
-
-std::string List(const std::vector<double>& values)
-{
-    std::string out = "[";
-    for (size_t i = 0; i < values.size(); ++i)
-    {
-        char v[32];
-        std::snprintf(v, sizeof(v), "%s%.3f", i ? ", " : "", values[i]);
-        out += v;
-    }
-    return out + "]";
-}
-
-// Everything that was posted (repaints, layout) is processed before a measurement ends.
-void Settle()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
 
 QPoint LabelPoint(CCustomTree* tree, QTreeWidgetItem* item)
 {
@@ -120,21 +97,15 @@ int CountSelected(CCustomTree* tree)
 std::string RunEditor(const Options& options, bool interactive)
 {
     QStandardPaths::setTestModeEnabled(true);
-    std::string dir = options.dir;
-    char arg0[] = "tessel";
-    char arg1[] = "-C";
-    char* argv[] = {arg0, arg1, &dir[0], nullptr};
-    int argc = 3;
-
+    EditorArgs args(options.dir);
     const Clock::time_point start = Clock::now();
-    CTesselApp app(argc, argv);
-    if (!app.InitInstance())
-        return "error the editor did not start (exit code " + std::to_string(app.ExitCode()) + ")";
-    CMainFrame* frame = app.GetMainWnd();
-    if (frame == nullptr || !QTest::qWaitForWindowExposed(frame, 30000))
-        return "error the main window was not shown";
-    Settle();
+    CTesselApp app(args.Argc(), args.Argv());
+    std::string error;
+    CMainFrame* frame = StartEditor(app, &error);
+    if (frame == nullptr)
+        return "error " + error;
     const double startupMs = Ms(Clock::now() - start);
+    const DirectoryRelease release(frame);
 
     CCustomTree* tree = frame->m_classView.Tree();
     TableList* tables = TableList::instance();

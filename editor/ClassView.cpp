@@ -359,7 +359,8 @@ int CClassView::DeleteSelectedRows()
 
 bool CClassView::HasSelectedRows() const
 {
-    QTreeWidgetItem* first = m_tree != nullptr ? m_tree->FindFirstSelected() : nullptr;
+    // Asked on every command update: found from the selection, not by walking every shown row.
+    QTreeWidgetItem* first = m_tree != nullptr ? m_tree->FirstSelectedOfSelection() : nullptr;
     return first != nullptr && CCustomTree::RowOf(first) != nullptr;
 }
 

@@ -391,6 +391,42 @@ QTreeWidgetItem* CMultiTree::FindFirstSelected() const
     return nullptr;
 }
 
+QTreeWidgetItem* CMultiTree::FirstSelectedOfSelection() const
+{
+    // Bits not flushed yet are not in the selection model: walk as FindFirstSelected does.
+    if (!m_pending.isEmpty())
+        return FindFirstSelected();
+    const QModelIndex root = rootIndex();
+    QModelIndex best;
+    std::vector<int> bestPath;
+    const QItemSelection selection = selectionModel()->selection();
+    for (const QItemSelectionRange& range : selection)
+    {
+        const QModelIndex parent = range.parent();
+        // The rows of a range share their parent: shown only while it is shown and expanded.
+        if (parent.isValid() && parent != root &&
+            (!isVisibleIndex(parent) || !isExpanded(parent.siblingAtColumn(0))))
+            continue;
+        for (int row = range.top(); row <= range.bottom(); ++row)
+        {
+            if (isRowHidden(row, parent))
+                continue;
+            const QModelIndex index = model()->index(row, 0, parent);
+            std::vector<int> path;
+            for (QModelIndex i = index; i.isValid() && i != root; i = i.parent())
+                path.push_back(i.row());
+            std::reverse(path.begin(), path.end());
+            if (!best.isValid() || path < bestPath)
+            {
+                best = index;
+                bestPath = std::move(path);
+            }
+            break;
+        }
+    }
+    return best.isValid() ? itemFromIndex(best) : nullptr;
+}
+
 QTreeWidgetItem* CMultiTree::FindNextSelected(const QTreeWidgetItem* item) const
 {
     if (!item || item->treeWidget() != this)

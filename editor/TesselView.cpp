@@ -105,6 +105,10 @@ void CTesselView::CloseAllTabs()
     while (m_tabs->count() > 0)
     {
         QWidget* page = m_tabs->widget(0);
+        // After a reload the grid's table is gone already: its views must not ask it anything
+        // while the tab goes (hiding the page updates the headers).
+        if (auto* grid = qobject_cast<CGridView*>(page))
+            grid->DetachViews();
         m_tabs->removeTab(0);
         delete page;
     }

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPainter>
 
+#include <algorithm>
+
 GridDelegate::GridDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
 
 QString GridDelegate::Refusal(const QModelIndex& index, const QString& text)
@@ -99,13 +101,58 @@ bool GridDelegate::eventFilter(QObject* object, QEvent* event)
     return QStyledItemDelegate::eventFilter(object, event);
 }
 
+void GridDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    // No glyph of the grid's fonts is narrower than 2 pixels: characters past width / 2 are never
+    // seen, and the cut text still runs past the cell's edge.
+    const qsizetype shown = std::max(8, option->rect.width() / 2 + 2);
+    if (!m_measuring && option->text.size() > shown)
+    {
+        qsizetype cut = shown;
+        if (option->text.at(cut - 1).isHighSurrogate())
+            --cut;
+        option->text.truncate(cut);
+    }
+}
+
+QSize GridDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    m_measuring = true;
+    const QSize size = QStyledItemDelegate::sizeHint(option, index);
+    m_measuring = false;
+    return size;
+}
+
 void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                          const QModelIndex& index) const
 {
+    // Covered by the frozen view: painting it would be lost.
+    if (std::find(m_covered.begin(), m_covered.end(), index.column()) != m_covered.end())
+        return;
     const QVariant parts = index.data(TableModel::LinkPartsRole);
     if (!parts.isValid())
     {
-        QStyledItemDelegate::paint(painter, option, index);
+        // The cell without text, then the text in one line, cut at the cell's edge: the style's
+        // own text drawing lays the text out twice to elide it.
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QString text = opt.text;
+        opt.text.clear();
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+        if (text.isEmpty())
+            return;
+        const bool selected = opt.state & QStyle::State_Selected;
+        const QRect area =
+            style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(2, 0, -2, 0);
+        painter->save();
+        painter->setFont(opt.font);
+        painter->setPen(opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setClipRect(area);
+        painter->drawText(area, int(opt.displayAlignment) | Qt::TextSingleLine, text);
+        painter->restore();
         return;
     }
     // The cell without text, then the values and names in their colours.

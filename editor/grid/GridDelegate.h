@@ -11,6 +11,8 @@
 
 #include <QStyledItemDelegate>
 
+#include <vector>
+
 class QLineEdit;
 
 class GridDelegate : public QStyledItemDelegate
@@ -27,10 +29,15 @@ public:
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
+    // The whole text's size (a column fitted to its contents), not the cut text's.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
     // Why `text` cannot be the value of the cell at `index` (any model over a TableModel); empty when
     // it can.
     static QString Refusal(const QModelIndex& index, const QString& text);
+
+    // Columns this delegate's view does not paint: another view covers them (the frozen columns).
+    void SetCoveredColumns(std::vector<int> columns) { m_covered = std::move(columns); }
 
 signals:
     // A text was refused; `message` is the adapter's refusal.
@@ -40,4 +47,11 @@ signals:
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override;
+    // The text cut to what the cell can show: laying out a description of 200 characters in a
+    // column that shows 30 made most of a page's painting.
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+private:
+    std::vector<int> m_covered;
+    mutable bool m_measuring = false; // in sizeHint: the text is not cut
 };

@@ -70,69 +70,6 @@ GridKey GridKeyOf(const QKeyEvent* key)
 }
 } // namespace
 
-// ---- GridProxy ---------------------------------------------------------------------------------
-
-GridProxy::GridProxy(QObject* parent) : QSortFilterProxyModel(parent) {}
-
-void GridProxy::SetFilter(const QString& text)
-{
-    QString needle = text;
-    int column = -1;
-    const auto* model = qobject_cast<const TableModel*>(sourceModel());
-    const int colon = std::max(int(text.indexOf(QLatin1Char(':'))), int(text.indexOf(QChar(0xFF1A))));
-    if (model != nullptr && colon > 0)
-    {
-        const QString name = text.left(colon).trimmed();
-        for (int c = 0; c < model->columnCount(); ++c)
-        {
-            if (model->headerData(c, Qt::Horizontal).toString() == name)
-            {
-                column = c;
-                needle = text.mid(colon + 1).trimmed();
-                break;
-            }
-        }
-    }
-    m_needle = needle;
-    m_column = column;
-    invalidate();
-}
-
-void GridProxy::sort(int column, Qt::SortOrder order)
-{
-    const auto* model = qobject_cast<const TableModel*>(sourceModel());
-    if (model != nullptr && column >= 0)
-    {
-        m_keys = model->SortKeys(column);
-        m_keysColumn = m_keys.empty() ? -1 : column;
-    }
-    QSortFilterProxyModel::sort(column, order);
-    m_keys.clear();
-    m_keys.shrink_to_fit();
-    m_keysColumn = -1;
-}
-
-bool GridProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const
-{
-    const auto* model = qobject_cast<const TableModel*>(sourceModel());
-    if (model == nullptr)
-        return QSortFilterProxyModel::lessThan(left, right);
-    if (left.column() == m_keysColumn &&
-        static_cast<std::size_t>(std::max(left.row(), right.row())) < m_keys.size())
-        return model->KeyLess(m_keys[static_cast<std::size_t>(left.row())],
-                              m_keys[static_cast<std::size_t>(right.row())], left.column());
-    return model->LessThan(left.row(), right.row(), left.column());
-}
-
-bool GridProxy::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const
-{
-    Q_UNUSED(sourceParent);
-    if (m_needle.isEmpty())
-        return true;
-    const auto* model = qobject_cast<const TableModel*>(sourceModel());
-    return model == nullptr || model->RowContains(sourceRow, m_column, m_needle);
-}
-
 // ---- GridTable ---------------------------------------------------------------------------------
 
 GridTable::GridTable(QWidget* parent) : QTableView(parent)
@@ -335,7 +272,6 @@ CGridView::CGridView(tarn::editor::Table* table, CTesselDoc* document, QWidget* 
     m_model = new TableModel(table, document, this);
     m_proxy = new GridProxy(this);
     m_proxy->setSourceModel(m_model);
-    m_proxy->setDynamicSortFilter(true);
 
     m_filter = new QLineEdit(this);
     m_filter->setObjectName(QStringLiteral("GridFilter"));
@@ -349,6 +285,7 @@ CGridView::CGridView(tarn::editor::Table* table, CTesselDoc* document, QWidget* 
     m_frozenDelegate = new GridDelegate(m_view);
     m_view->FrozenView()->setItemDelegate(m_frozenDelegate);
     m_view->setModel(m_proxy);
+    m_proxy->SetSelectionModel(m_view->selectionModel());
     m_view->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -372,6 +309,8 @@ CGridView::CGridView(tarn::editor::Table* table, CTesselDoc* document, QWidget* 
                 std::find(frozen.begin(), frozen.end(), c) == frozen.end())
                 frozen.push_back(c);
         m_view->Freeze(frozen);
+        // The frozen view draws those columns over the table's own cells.
+        m_delegate->SetCoveredColumns(frozen);
     }
 
     m_status = new QLabel(this);
@@ -422,8 +361,12 @@ CGridView::CGridView(tarn::editor::Table* table, CTesselDoc* document, QWidget* 
     connect(m_frozenDelegate, &QAbstractItemDelegate::closeEditor, m_view, [this]() { m_view->setFocus(); });
     connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { OnCurrentRowChanged(current); });
+    // Rows the filter hides change the table's count and not the shown one: both are followed.
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+    {
         connect(m_proxy, signal, this, &CGridView::UpdateStatus);
+        connect(m_model, signal, this, &CGridView::UpdateStatus);
+    }
     connect(m_proxy, &QAbstractItemModel::modelReset, this, &CGridView::UpdateStatus);
     connect(m_proxy, &QAbstractItemModel::layoutChanged, this, &CGridView::UpdateStatus);
     if (m_document != nullptr)
@@ -437,6 +380,14 @@ CGridView::CGridView(tarn::editor::Table* table, CTesselDoc* document, QWidget* 
 }
 
 CGridView::~CGridView() = default;
+
+void CGridView::DetachViews()
+{
+    m_proxy->SetSelectionModel(nullptr);
+    m_view->FrozenView()->setModel(nullptr);
+    m_view->setModel(nullptr);
+    m_proxy->setSourceModel(nullptr);
+}
 
 tarn::editor::Table* CGridView::Table() const
 {

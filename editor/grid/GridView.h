@@ -16,9 +16,9 @@
 // thread only.
 #pragma once
 
+#include "editor/grid/GridProxy.h"
 #include "editor/grid/TableModel.h"
 
-#include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QWidget>
 
@@ -36,32 +36,6 @@ namespace editor
 class Table;
 }
 } // namespace tarn
-
-// Sorting by typed cell values and filtering by cell text, straight on the TableModel.
-class GridProxy : public QSortFilterProxyModel
-{
-    Q_OBJECT
-
-public:
-    explicit GridProxy(QObject* parent = nullptr);
-    // `text`: keep rows with any cell containing it; "字段名:文本" (or "：") for one column. Empty:
-    // every row.
-    void SetFilter(const QString& text);
-    // Sorts with the column's values read once (TableModel::SortKeys).
-    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
-
-protected:
-    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
-    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
-
-private:
-    QString m_needle;
-    int m_column = -1;
-    // The keys of the column being sorted, only while sort() runs: later re-sorts of changed rows
-    // read the cells.
-    std::vector<TableModel::SortKey> m_keys;
-    int m_keysColumn = -1;
-};
 
 // The table view with its frozen columns and the grid's keys.
 class GridTable : public QTableView
@@ -134,6 +108,8 @@ public:
     int DuplicateRows();
     // "删除行": deletes the selected rows.
     int DeleteRows();
+    // Takes the model off the views (before the grid goes with a table that is gone).
+    void DetachViews();
     // Makes `row` the current row (keeping the current column) and shows it; false when the grid
     // does not show it (another table, or filtered out).
     bool ShowRow(const tarn::Row* row);

@@ -43,6 +43,42 @@ int CompareU16(const char16_t* a, const char16_t* b)
     }
 }
 
+// One unit case folded; ASCII without a table look-up (most of the data).
+inline char16_t FoldUnit(char16_t unit)
+{
+    if (unit < 0x80)
+        return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit + 32) : unit;
+    if (QChar::isSurrogate(unit))
+        return unit;
+    return static_cast<char16_t>(QChar::toCaseFolded(char32_t(unit)));
+}
+
+// Whether the zero-terminated `text` contains `folded` (already case folded), ignoring case. Unit by
+// unit, with no copy of the text: a filter runs this on every cell of the table.
+bool ContainsFolded(const char16_t* text, const QString& folded)
+{
+    const qsizetype n = folded.size();
+    if (n == 0)
+        return true;
+    if (text == nullptr)
+        return false;
+    const auto* needle = reinterpret_cast<const char16_t*>(folded.utf16());
+    const char16_t head = needle[0];
+    for (const char16_t* at = text; *at != 0; ++at)
+    {
+        if (FoldUnit(*at) != head)
+            continue;
+        qsizetype i = 1;
+        while (i < n && at[i] != 0 && FoldUnit(at[i]) == needle[i])
+            ++i;
+        if (i == n)
+            return true;
+        if (at[i] == 0)
+            return false;
+    }
+    return false;
+}
+
 template <class T> bool ListLess(const scl::parray<T>& a, const scl::parray<T>& b)
 {
     const int n = std::min(a.size(), b.size());
@@ -173,6 +209,17 @@ QString TableModel::CellText(int row, int column) const
     return FromU16(tarn::CellText(*cell));
 }
 
+tarn::Row* TableModel::LinkIndex::Find(long long id) const
+{
+    if (id < INT_MIN || id > INT_MAX)
+        return nullptr;
+    const int key = static_cast<int>(id);
+    const auto found = std::lower_bound(rowsById.begin(), rowsById.end(), key,
+                                        [](const std::pair<int, tarn::Row*>& entry, int value)
+                                        { return entry.first < value; });
+    return found != rowsById.end() && found->first == key ? found->second : nullptr;
+}
+
 TableModel::LinkIndex* TableModel::LinkIndexOf(int column) const
 {
     const tarn::Field* field = FieldAt(column);
@@ -190,7 +237,11 @@ TableModel::LinkIndex* TableModel::LinkIndexOf(int column) const
         index->rowsById.reserve(static_cast<std::size_t>(index->table->m_rows.size()));
         for (scl::ListNode<tarn::Row>* node = index->table->m_rows.first(); node != nullptr;
              node = node->next)
-            index->rowsById.emplace(node->value.Id(), &node->value); // the first row of an id wins
+            index->rowsById.emplace_back(node->value.Id(), &node->value);
+        // Stable: of equal ids the first row in file order wins.
+        std::stable_sort(index->rowsById.begin(), index->rowsById.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        index->rowsById.shrink_to_fit();
         index->built = true;
     }
     return index.get();
@@ -205,11 +256,10 @@ QVariant TableModel::LinkParts(int row, int column) const
     QVariantList parts;
     for (long long id : LinkedIds(*cell))
     {
-        const auto found = id >= INT_MIN && id <= INT_MAX ? index->rowsById.find(static_cast<int>(id))
-                                                          : index->rowsById.end();
-        const bool exists = found != index->rowsById.end();
+        tarn::Row* found = index->Find(id);
+        const bool exists = found != nullptr;
         // 0 names no row on purpose (as the data check sees it): shown plain, not as broken.
-        parts.append(QVariant(QVariantList{QString::number(id), exists ? FromU16(found->second->Name()) : QString(),
+        parts.append(QVariant(QVariantList{QString::number(id), exists ? FromU16(found->Name()) : QString(),
                                            exists || id == 0}));
     }
     return parts;
@@ -432,16 +482,24 @@ bool TableModel::KeyLess(const SortKey& left, const SortKey& right, int column) 
     }
 }
 
-bool TableModel::RowContains(int row, int column, const QString& needle) const
+TableModel::Needle TableModel::MakeNeedle(const QString& text)
+{
+    Needle needle;
+    needle.folded = text.toCaseFolded();
+    needle.numeric = true;
+    for (QChar ch : text)
+        needle.numeric =
+            needle.numeric && (ch.isDigit() || QStringLiteral(".-+|infa").contains(ch, Qt::CaseInsensitive));
+    return needle;
+}
+
+bool TableModel::RowContains(int row, int column, const Needle& needle, LinkMatches* matches) const
 {
     tarn::Row* r = RowAt(row);
     if (r == nullptr)
         return false;
-    // Number and list texts hold only digits, signs, points, "|" and "inf"/"nan": a needle with any
-    // other character cannot be in them, and they are not even formatted.
-    bool numeric = true;
-    for (QChar ch : needle)
-        numeric = numeric && (ch.isDigit() || QStringLiteral(".-+|infa").contains(ch, Qt::CaseInsensitive));
+    if (needle.folded.isEmpty())
+        return true;
     const int first = column < 0 ? 0 : column;
     const int last = column < 0 ? r->cells.size() - 1 : std::min(column, r->cells.size() - 1);
     for (int c = first; c <= last; ++c)
@@ -450,32 +508,55 @@ bool TableModel::RowContains(int row, int column, const QString& needle) const
         if (cell == nullptr)
             continue;
         bool found = false;
+        // Number and list texts cannot hold a needle with other characters: they are not even
+        // formatted then.
         switch (cell->Type())
         {
         case FIELD_TYPE_STRING:
-            found = QStringView(cell->GetString()).contains(needle, Qt::CaseInsensitive);
+            found = ContainsFolded(cell->GetString(), needle.folded);
             break;
         case FIELD_TYPE_STRING_INT:
         case FIELD_TYPE_STRING_FLOAT:
-            found = numeric && FromU16(tarn::CellText(*cell)).contains(needle, Qt::CaseInsensitive);
+            found = needle.numeric && ContainsFolded(tarn::CellText(*cell).c_str(), needle.folded);
             break;
         default:
-            found = numeric && QStringView(cell->ToString()).contains(needle, Qt::CaseInsensitive);
+            found = needle.numeric && ContainsFolded(cell->ToString(), needle.folded);
             break;
         }
         // A link cell also shows the names of the rows it names.
         if (!found && !m_table->m_fields[c].m_linkTableName.empty())
         {
             LinkIndex* index = LinkIndexOf(c);
-            if (index != nullptr && index->table != nullptr)
+            if (index != nullptr && index->table != nullptr && matches != nullptr)
+            {
+                auto known = matches->idsByColumn.find(c);
+                if (known == matches->idsByColumn.end())
+                {
+                    // The ids of the linked rows whose names match, the first row of an id only
+                    // (the one a link names).
+                    std::vector<int> ids;
+                    for (std::size_t i = 0; i < index->rowsById.size(); ++i)
+                        if ((i == 0 || index->rowsById[i - 1].first != index->rowsById[i].first) &&
+                            ContainsFolded(index->rowsById[i].second->Name(), needle.folded))
+                            ids.push_back(index->rowsById[i].first);
+                    known = matches->idsByColumn.emplace(c, std::move(ids)).first;
+                }
+                const std::vector<int>& ids = known->second;
+                if (!ids.empty())
+                    for (long long id : LinkedIds(*cell))
+                        if (id >= INT_MIN && id <= INT_MAX &&
+                            std::binary_search(ids.begin(), ids.end(), int(id)))
+                        {
+                            found = true;
+                            break;
+                        }
+            }
+            else if (index != nullptr && index->table != nullptr)
             {
                 for (long long id : LinkedIds(*cell))
                 {
-                    if (id < INT_MIN || id > INT_MAX)
-                        continue;
-                    const auto linked = index->rowsById.find(static_cast<int>(id));
-                    if (linked != index->rowsById.end() &&
-                        QStringView(linked->second->Name()).contains(needle, Qt::CaseInsensitive))
+                    tarn::Row* linked = index->Find(id);
+                    if (linked != nullptr && ContainsFolded(linked->Name(), needle.folded))
                     {
                         found = true;
                         break;

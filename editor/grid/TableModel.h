@@ -23,6 +23,7 @@
 
 #include <memory>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 class CTesselDoc;
@@ -103,16 +104,39 @@ public:
     // Ordering of two keys of `column` as LessThan orders the cells.
     bool KeyLess(const SortKey& left, const SortKey& right, int column) const;
 
+    // A filter text prepared once for many rows: case folded, and whether it can occur in the text
+    // of a number or a list at all (only digits, signs, points, "|", "inf", "nan").
+    struct Needle
+    {
+        QString folded;
+        bool numeric = false;
+    };
+    static Needle MakeNeedle(const QString& text);
+    // For one scan of many rows with one needle: per link column, the ids whose linked row's name
+    // contains it (sorted), found once instead of looking up every row's linked name.
+    struct LinkMatches
+    {
+        std::unordered_map<int, std::vector<int>> idsByColumn;
+    };
     // Whether the cell's value text (and, in link columns, a linked name) contains `needle`,
-    // ignoring case. column -1: any cell of the row.
-    bool RowContains(int row, int column, const QString& needle) const;
+    // ignoring case. column -1: any cell of the row. `matches` (may be null) is filled on first use
+    // and valid while the linked tables do not change.
+    bool RowContains(int row, int column, const Needle& needle, LinkMatches* matches = nullptr) const;
+    bool RowContains(int row, int column, const QString& needle) const
+    {
+        return RowContains(row, column, MakeNeedle(needle));
+    }
 
 private:
     struct LinkIndex
     {
         tarn::editor::Table* table = nullptr; // null: the link table is not loaded
         bool built = false;
-        std::unordered_map<int, tarn::Row*> rowsById;
+        // Sorted by id, the first row of an id first: half the memory of a hash map, and a table of
+        // 100,000 rows is searched in 17 steps.
+        std::vector<std::pair<int, tarn::Row*>> rowsById;
+        // The first row with `id`; null when there is none.
+        tarn::Row* Find(long long id) const;
     };
 
     void OnCellChanged(tarn::editor::Table* table, tarn::Row* row, int field);

@@ -3,6 +3,8 @@
 target_sources(tessel_shell PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/GridDelegate.cpp
   ${CMAKE_CURRENT_LIST_DIR}/GridDelegate.h
+  ${CMAKE_CURRENT_LIST_DIR}/GridProxy.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/GridProxy.h
   ${CMAKE_CURRENT_LIST_DIR}/GridView.cpp
   ${CMAKE_CURRENT_LIST_DIR}/GridView.h
   ${CMAKE_CURRENT_LIST_DIR}/TableModel.cpp

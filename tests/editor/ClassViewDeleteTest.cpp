@@ -371,5 +371,53 @@ TEST_F(ClassViewTest, KeyboardContextMenuOnlyFocusesTheTree)
     EXPECT_EQ(Selected(), std::vector<QTreeWidgetItem*>{RowItem(0, 2)});
 }
 
+// Copy's command update asks HasSelectedRows, which reads the selection's ranges; the answer must
+// be the one the walk over the visible items gives: the first selected item in display order is a
+// row.
+TEST_F(ClassViewTest, CommandUpdatesSeeSelectedRowsThroughSelectAndDeleteAndUndo)
+{
+    Start();
+    Expand(0);
+    Expand(1);
+    const auto check = [&](bool expected, const char* step)
+    {
+        Frame()->Commands().updateAll();
+        QTreeWidgetItem* first = Tree()->FindFirstSelected();
+        const bool walked = first != nullptr && RowOf(first) != nullptr;
+        EXPECT_EQ(View()->HasSelectedRows(), expected) << step;
+        EXPECT_EQ(walked, expected) << step;
+        EXPECT_EQ(Tree()->FirstSelectedOfSelection(), first) << step;
+        EXPECT_EQ(Frame()->Commands().action(ID_EDIT_COPY)->isEnabled(), expected) << step;
+    };
+    Click(RowItem(0, 1));
+    check(true, "a row");
+    Click(RowItem(0, 1), Qt::ControlModifier);
+    check(false, "the row deselected");
+    Click(TableItem(1));
+    check(false, "a table item");
+    Click(RowItem(1, 0), Qt::ControlModifier);
+    Click(RowItem(0, 4), Qt::ControlModifier);
+    check(true, "a row above the table item");
+    Click(RowItem(0, 4), Qt::ControlModifier);
+    check(false, "the table item first again");
+    Click(TableItem(1), Qt::ControlModifier);
+    check(true, "the table item deselected");
+
+    Click(RowItem(0, 2));
+    Click(RowItem(0, 6), Qt::ShiftModifier);
+    check(true, "a range");
+    ASSERT_EQ(View()->DeleteSelectedRows(), 5);
+    check(!Selected().empty() && RowOf(Selected().front()) != nullptr, "after the deletion");
+    Frame()->GetActiveDocument()->Undo();
+    check(!Selected().empty() && RowOf(Selected().front()) != nullptr, "after the undo");
+    Click(RowItem(0, 3));
+    Click(RowItem(0, 5), Qt::ShiftModifier);
+    check(true, "a range again");
+    // Rows inside a collapsed table are not shown, so not counted.
+    Tree()->collapseItem(TableItem(0));
+    check(Selected().size() > 0 && RowOf(Selected().front()) != nullptr, "the table collapsed");
+    Tree()->DeselectAll();
+    check(false, "nothing selected");
+}
 } // namespace
 } // namespace classviewtest

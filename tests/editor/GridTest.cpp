@@ -25,6 +25,9 @@
 #include <QTest>
 #include <QUndoStack>
 
+#include <algorithm>
+#include <functional>
+
 using namespace shelltest;
 using proptest::Q;
 using proptest::WaitFor;
@@ -490,6 +493,169 @@ TEST_F(GridTest, SortByHeaderAndFilter)
     EXPECT_EQ(grid->StatusLabel()->text(), QStringLiteral("显示 60 / 60 行"));
 }
 
+// The rows the proxy shows, as ids in view order, with its two mappings checked against each other.
+std::vector<int> ShownIds(CGridView* grid)
+{
+    std::vector<int> ids;
+    GridProxy* proxy = grid->Proxy();
+    for (int r = 0; r < proxy->rowCount(); ++r)
+    {
+        const QModelIndex source = proxy->mapToSource(proxy->index(r, 0));
+        EXPECT_EQ(proxy->mapFromSource(source).row(), r);
+        ids.push_back(grid->Model()->CellText(source.row(), 0).toInt());
+    }
+    return ids;
+}
+
+// The ids of many.txt's rows from `first` to `last`, ordered by Score (1000 - id) ascending.
+std::vector<int> ByScore(std::vector<int> ids)
+{
+    std::sort(ids.begin(), ids.end(), std::greater<int>());
+    return ids;
+}
+
+TEST_F(GridTest, SortedAndFilteredRowsFollowEditsInsertsAndDeletes)
+{
+    StartEditor();
+    CGridView* grid = OpenByDoubleClick(2);
+    ASSERT_NE(grid, nullptr);
+    tarn::editor::Table* many = TableNamed(u"many.txt");
+    // Ends the test program on any inconsistent signal of the proxy.
+    QAbstractItemModelTester tester(grid->Proxy(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QHeaderView* header = grid->View()->horizontalHeader();
+    const auto clickHeader = [&](int column)
+    {
+        const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(x, header->height() / 2));
+    };
+    std::vector<int> all;
+    for (int id = 1; id <= kManyRows; ++id)
+        all.push_back(id);
+
+    // Sorted by Score; the current cell and the selection stay on their rows. (A click on the header
+    // would select the column first.)
+    ClickCell(grid, 4, 2);
+    ASSERT_EQ(Doc()->CurrentRow(), proptest::RowAt(many, 4));
+    grid->CycleSort(2);
+    EXPECT_EQ(ShownIds(grid), ByScore(all));
+    EXPECT_EQ(grid->View()->currentIndex().row(), kManyRows - 5);
+    ASSERT_EQ(grid->View()->selectionModel()->selectedIndexes().size(), 1);
+    EXPECT_EQ(grid->View()->selectionModel()->selectedIndexes()[0].row(), kManyRows - 5);
+
+    // An edit of the sorted column moves its row, and the current cell goes with it.
+    ClickCell(grid, 0, 2); // id 60, Score 940
+    TypeIntoCell(grid, 0, 2, QStringLiteral("5000"));
+    EXPECT_EQ(Exact(many, 59, 2), QStringLiteral("5000"));
+    std::vector<int> moved = ByScore(all);
+    moved.erase(moved.begin());
+    moved.push_back(60);
+    EXPECT_EQ(ShownIds(grid), moved);
+    EXPECT_EQ(grid->View()->currentIndex().row(), kManyRows - 1);
+    EXPECT_EQ(Doc()->CurrentRow(), proptest::RowAt(many, 59));
+    // Equal values keep the file order: ids 59 and 60 both at 941.
+    TypeIntoCell(grid, kManyRows - 1, 2, QStringLiteral("941"));
+    std::vector<int> tied = ByScore(all);
+    std::swap(tied[0], tied[1]);
+    EXPECT_EQ(ShownIds(grid), tied);
+    EXPECT_EQ(Shown(grid, 0, 0), QStringLiteral("59"));
+    EXPECT_EQ(grid->View()->currentIndex().row(), 1);
+    Doc()->Undo();
+    Doc()->Undo();
+    EXPECT_EQ(ShownIds(grid), ByScore(all));
+
+    // Filtered on top of the sort: m1 and m10..m19.
+    QTest::keyClicks(grid->FilterBox(), QStringLiteral("M1"));
+    EXPECT_EQ(grid->StatusLabel()->text(), QStringLiteral("显示 11 / 60 行"));
+    EXPECT_EQ(ShownIds(grid), ByScore({1, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
+    // A name edited out of the filter leaves the view.
+    TypeIntoCell(grid, 0, 1, QStringLiteral("x19"));
+    EXPECT_EQ(Exact(many, 18, 1), QStringLiteral("x19"));
+    EXPECT_EQ(grid->StatusLabel()->text(), QStringLiteral("显示 10 / 60 行"));
+    EXPECT_EQ(ShownIds(grid), ByScore({1, 10, 11, 12, 13, 14, 15, 16, 17, 18}));
+    // A new row (its name does not match) is in the table, not in the view.
+    QTest::keyClick(grid->View(), Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(many->m_rows.size(), kManyRows + 1);
+    EXPECT_EQ(grid->StatusLabel()->text(), QStringLiteral("显示 10 / 61 行"));
+    // Del on two selected rows of the sorted, filtered view deletes exactly those.
+    ClickCell(grid, 0, 2);
+    ClickCell(grid, 1, 2, Qt::ShiftModifier);
+    QTest::keyClick(grid->View(), Qt::Key_Delete);
+    EXPECT_EQ(many->m_rows.size(), kManyRows - 1);
+    EXPECT_EQ(grid->StatusLabel()->text(), QStringLiteral("显示 8 / 59 行"));
+    EXPECT_EQ(ShownIds(grid), ByScore({1, 10, 11, 12, 13, 14, 15, 16}));
+    // Undo brings them back in their sorted places, and the name back into the filter.
+    Doc()->Undo();
+    EXPECT_EQ(ShownIds(grid), ByScore({1, 10, 11, 12, 13, 14, 15, 16, 17, 18}));
+    Doc()->Undo();
+    Doc()->Undo();
+    EXPECT_EQ(ShownIds(grid), ByScore({1, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
+    EXPECT_EQ(grid->StatusLabel()->text(), QStringLiteral("显示 11 / 60 行"));
+
+    // Descending, then the file order; the filter cleared.
+    clickHeader(2);
+    std::vector<int> descending = ByScore({1, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19});
+    std::reverse(descending.begin(), descending.end());
+    EXPECT_EQ(ShownIds(grid), descending);
+    clickHeader(2);
+    EXPECT_EQ(ShownIds(grid), (std::vector<int>{1, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
+    // The header clicks selected the Score column of the shown rows; clearing the filter keeps
+    // exactly those cells selected, wherever their rows now are.
+    grid->FilterBox()->clear();
+    EXPECT_EQ(ShownIds(grid), all);
+    EXPECT_EQ(grid->StatusLabel()->text(), QStringLiteral("显示 60 / 60 行"));
+    std::vector<int> selectedIds;
+    for (const QModelIndex& index : grid->View()->selectionModel()->selectedIndexes())
+    {
+        EXPECT_EQ(index.column(), 2);
+        selectedIds.push_back(Shown(grid, index.row(), 0).toInt());
+    }
+    std::sort(selectedIds.begin(), selectedIds.end());
+    EXPECT_EQ(selectedIds, (std::vector<int>{1, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
+}
+
+// Cells draw only as much of a long text as their width can show; fitting a column to its
+// contents (a double-click on the header's divider) still measures the whole text.
+TEST_F(GridTest, AColumnFittedToItsContentsMeasuresTheWholeText)
+{
+    StartEditor();
+    CGridView* grid = OpenByDoubleClick(2);
+    ASSERT_NE(grid, nullptr);
+    const QString tag = QStringLiteral("a long tag ").repeated(20);
+    ASSERT_TRUE(Doc()->SetCellValue(proptest::RowAt(TableNamed(u"many.txt"), 0), 3, tag.toStdU16String()));
+    GridTable* view = grid->View();
+    view->scrollToTop();
+    QHeaderView* header = view->horizontalHeader();
+    const int before = view->columnWidth(3);
+    const int edge = header->sectionViewportPosition(3) + header->sectionSize(3) - 1;
+    QTest::mouseDClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                       QPoint(edge, header->height() / 2));
+    EXPECT_GT(view->columnWidth(3), before);
+    EXPECT_GE(view->columnWidth(3), QFontMetrics(view->font()).horizontalAdvance(tag));
+    // Painting the cut text leaves the cell's value whole.
+    view->viewport()->repaint();
+    EXPECT_EQ(Shown(grid, 0, 3), tag);
+}
+
+// Opening the directory again replaces every table before the views hear of it: the open grids
+// go without asking their old tables anything, and the tabs come back on the new tables.
+TEST_F(GridTest, ReopeningTheDirectoryReopensTheTabsOnTheNewTables)
+{
+    StartEditor();
+    CGridView* grid = OpenByDoubleClick(2);
+    ASSERT_NE(grid, nullptr);
+    QTest::keyClicks(grid->FilterBox(), QStringLiteral("m1"));
+    grid->CycleSort(2);
+    ASSERT_TRUE(Frame()->OpenDataDirectory(Dir()));
+    QApplication::processEvents();
+    ASSERT_EQ(Tabs()->count(), 1);
+    CGridView* again = View()->CurrentGrid();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->Table(), TableNamed(u"many.txt"));
+    EXPECT_EQ(again->Proxy()->rowCount(), kManyRows);
+    EXPECT_EQ(Shown(again, 0, 0), QStringLiteral("1"));
+}
+
 TEST_F(GridTest, CurrentRowFollowsTheClassViewCaretAndBack)
 {
     StartEditor();
@@ -542,6 +708,21 @@ TEST_F(GridTest, LinkColumnsShowNamesAndBrokenLinksInRed)
     Doc()->SetCellValue(proptest::RowAt(TableNamed(u"items.txt"), 2), proptest::kItemId, u"99");
     EXPECT_EQ(broken.data().toString(), Q(u"99 · Bow"));
     EXPECT_FALSE(broken.data(Qt::ForegroundRole).isValid());
+
+    // The filter finds rows by their linked names too, and follows a linked row's new name.
+    const QString loot = grid->Model()->headerData(proptest::kMonsterLoot, Qt::Horizontal).toString();
+    QTest::keyClicks(grid->FilterBox(), loot + QStringLiteral(":bLADE"));
+    ASSERT_EQ(grid->Proxy()->rowCount(), 1);
+    EXPECT_EQ(grid->Proxy()->mapToSource(grid->Proxy()->index(0, 0)).row(), 0);
+    grid->FilterBox()->clear();
+    QTest::keyClicks(grid->FilterBox(), QStringLiteral("bow"));
+    ASSERT_EQ(grid->Proxy()->rowCount(), 1);
+    EXPECT_EQ(grid->Proxy()->mapToSource(grid->Proxy()->index(0, 0)).row(), 1);
+    Doc()->SetCellValue(proptest::RowAt(TableNamed(u"items.txt"), 2), proptest::kItemName, u"Axe");
+    EXPECT_EQ(grid->Proxy()->rowCount(), 0);
+    Doc()->Undo();
+    EXPECT_EQ(grid->Proxy()->rowCount(), 1);
+    grid->FilterBox()->clear();
 
     // Lists: a name for each element.
     CGridView* items = View()->OpenTable(TableNamed(u"items.txt"));
