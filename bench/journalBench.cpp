@@ -126,10 +126,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_journal: no journal or no table\n");
         return 1;
     }
-    // The rows deleted below are named by links: the question asked first is answered 继续, as
-    // the user would to delete them (a bench cannot wait on a person).
-    document->SetLinkBreakConfirmer([](const QString&, const std::vector<tarn::LinkIndex::Referrer>&)
-                                    { return true; });
     const int rows = TableList::instance()->at(0)->m_rows.size();
     const int editSample = std::min(edits, 2000);
 

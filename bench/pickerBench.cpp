@@ -24,6 +24,7 @@
 #include <QTableView>
 #include <QTest>
 
+#include "editorBenchSupport.h"
 #include "editor/TableViewDlg.h"
 #include "tool/row.h"
 #include "tool/table.h"
@@ -31,31 +32,10 @@
 
 namespace
 {
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-std::string List(const std::vector<double>& values)
-{
-    std::string out = "[";
-    for (std::size_t i = 0; i < values.size(); ++i)
-    {
-        char v[32];
-        std::snprintf(v, sizeof(v), "%s%.3f", i ? ", " : "", values[i]);
-        out += v;
-    }
-    return out + "]";
-}
-
-void Settle()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
+using tesselbench::Clock;
+using tesselbench::List;
+using tesselbench::Ms;
+using tesselbench::Settle;
 
 // Opens the picker on `ids`, waits until it is painted, and returns the time taken; false in `ok`
 // when the dialog did not select the row the first id names.
