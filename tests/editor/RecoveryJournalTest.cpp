@@ -389,6 +389,20 @@ protected:
         RecoveryJournalTest::TearDown();
     }
 
+    // Someone rewrites the monster table to one row while it has unsaved changes; the user
+    // answers the bar with `action` ("ReloadAction" or "KeepAction").
+    void ChangeMonsterOnDiskAndAnswer(const char* action)
+    {
+        ASSERT_TRUE(WriteFile(
+            Path(QStringLiteral("monster.txt")),
+            Utf16File(QStringLiteral("ID\tName\tItem\r\nINT\tSTRING\tINT\r\n10\tGoblin\t2\r\n"))));
+        Frame()->CheckDataOnDisk();
+        QToolBar* bar = Frame()->Guard()->DiskChangeBar();
+        ASSERT_NE(bar, nullptr);
+        ASSERT_TRUE(bar->isVisible());
+        ClickBar(bar, action);
+    }
+
     std::map<QString, QByteArray> Files() const
     {
         std::map<QString, QByteArray> files;
@@ -541,15 +555,9 @@ TEST_F(RecoveryCheckpointTest, TableReadAgainAfterAStepThatChangedItWithAnother)
     ASSERT_EQ(Doc()->DeleteRows({Row(u"monster.txt", 2), Row(u"item.txt", 1)}), 2);
     ASSERT_TRUE(Doc()->SetCellValue(Row(u"item.txt", 0), 1, u"短剑"));
     ASSERT_TRUE(Doc()->SetCellValue(Row(u"monster.txt", 0), 1, u"Imp"));
-    // Someone changes the monster table; the user lets it be read again.
-    ASSERT_TRUE(
-        WriteFile(Path(QStringLiteral("monster.txt")),
-                  Utf16File(QStringLiteral("ID\tName\tItem\r\nINT\tSTRING\tINT\r\n10\tGoblin\t2\r\n"))));
-    Frame()->CheckDataOnDisk();
-    QToolBar* bar = Frame()->Guard()->DiskChangeBar();
-    ASSERT_NE(bar, nullptr);
-    ASSERT_TRUE(bar->isVisible());
-    ClickBar(bar, "ReloadAction");
+    // The monster table changes on disk; the user lets it be read again.
+    ChangeMonsterOnDiskAndAnswer("ReloadAction");
+    ASSERT_FALSE(HasFatalFailure());
     ASSERT_EQ(Table(u"monster.txt")->m_rows.size(), 1);
     EXPECT_TRUE(Journal()->TableTouched(u"item.txt"));
     EXPECT_FALSE(Journal()->TableTouched(u"monster.txt"));
@@ -599,14 +607,8 @@ TEST_F(RecoveryCheckpointTest, ChangesKeptOverAFileChangedOnDiskAreRecoveredOnto
     ASSERT_TRUE(Start());
     ASSERT_TRUE(Doc()->SetCellValue(Row(u"monster.txt", 0), 1, u"Imp"));
     ASSERT_TRUE(Doc()->SetCellValue(Row(u"item.txt", 0), 1, u"短剑"));
-    ASSERT_TRUE(
-        WriteFile(Path(QStringLiteral("monster.txt")),
-                  Utf16File(QStringLiteral("ID\tName\tItem\r\nINT\tSTRING\tINT\r\n10\tGoblin\t2\r\n"))));
-    Frame()->CheckDataOnDisk();
-    QToolBar* bar = Frame()->Guard()->DiskChangeBar();
-    ASSERT_NE(bar, nullptr);
-    ASSERT_TRUE(bar->isVisible());
-    ClickBar(bar, "KeepAction");
+    ChangeMonsterOnDiskAndAnswer("KeepAction");
+    ASSERT_FALSE(HasFatalFailure());
     EXPECT_EQ(Table(u"monster.txt")->m_rows.size(), 3);
     // The journal replays onto the monster file as it is now.
     const JournalContents journal = Written();
