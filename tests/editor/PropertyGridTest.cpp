@@ -1,5 +1,6 @@
 // Property grid driven through real key and mouse events on the offscreen platform: typed
 // editing, cancel and focus-out commit, bold marking, display modes, buttons, resize hooks.
+#include "TypingSupport.h"
 #include "editor/PropertyGrid.h"
 
 #include <gtest/gtest.h>
@@ -115,31 +116,12 @@ protected:
         return item->inPlaceEditor();
     }
 
-    // Replaces the editor's text as a user would: select all, then type (ASCII) or commit
-    // through the input method (any other text).
-    static void type(QLineEdit* editor, const QString& text)
-    {
-        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(editor, Qt::Key_Backspace);
-        bool ascii = true;
-        for (QChar c : text)
-            ascii = ascii && c.unicode() > 0x20 && c.unicode() < 0x7F;
-        if (ascii)
-        {
-            QTest::keyClicks(editor, text);
-            return;
-        }
-        QInputMethodEvent event;
-        event.setCommitString(text);
-        QApplication::sendEvent(editor, &event);
-    }
-
     // Types text into item's editor and presses Enter.
     void editTo(PropertyGridItem* item, const QString& text)
     {
         QLineEdit* editor = openEditor(item);
         ASSERT_NE(editor, nullptr);
-        type(editor, text);
+        shelltest::TypeText(editor, text);
         ASSERT_EQ(editor->text(), text);
         QTest::keyClick(editor, Qt::Key_Return);
     }
@@ -289,7 +271,7 @@ TEST_F(PropertyGridTest, EscapeCancelsTheEdit)
     QLineEdit* editor = openEditor(item);
     ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(editor->hasFocus());
-    type(editor, QStringLiteral("99"));
+    shelltest::TypeText(editor, QStringLiteral("99"));
     QTest::keyClick(editor, Qt::Key_Escape);
     EXPECT_EQ(item->updates, 0);
     EXPECT_EQ(item->value(), QVariant(3));
@@ -302,7 +284,7 @@ TEST_F(PropertyGridTest, MovingTheFocusElsewhereCommits)
     RecordingItem* item = add(QStringLiteral("p"), QVariant(3));
     QLineEdit* editor = openEditor(item);
     ASSERT_NE(editor, nullptr);
-    type(editor, QStringLiteral("77"));
+    shelltest::TypeText(editor, QStringLiteral("77"));
     QTest::mouseClick(other, Qt::LeftButton);
     EXPECT_TRUE(other->hasFocus());
     EXPECT_EQ(item->updates, 1);
@@ -316,7 +298,7 @@ TEST_F(PropertyGridTest, ClickingAnotherRowCommitsTheEdit)
     RecordingItem* second = add(QStringLiteral("second"), QVariant(2));
     QLineEdit* editor = openEditor(first);
     ASSERT_NE(editor, nullptr);
-    type(editor, QStringLiteral("10"));
+    shelltest::TypeText(editor, QStringLiteral("10"));
     clickName(second);
     EXPECT_EQ(first->value(), QVariant(10));
     EXPECT_EQ(first->inPlaceEditor(), nullptr);
@@ -444,7 +426,7 @@ TEST_F(PropertyGridTest, FoldingTheGroupOfAnEditCommitsIt)
     RecordingItem* item = add(QStringLiteral("p"), QVariant(1));
     QLineEdit* editor = openEditor(item);
     ASSERT_NE(editor, nullptr);
-    type(editor, QStringLiteral("4"));
+    shelltest::TypeText(editor, QStringLiteral("4"));
     group->setExpanded(false);
     EXPECT_EQ(item->updates, 1);
     EXPECT_EQ(item->value(), QVariant(4));
@@ -505,14 +487,14 @@ TEST_F(PropertyGridTest, EndEditItemCommitsOrDrops)
     EXPECT_FALSE(grid->endEditItem(true)); // nothing to end
     QLineEdit* editor = openEditor(item);
     ASSERT_NE(editor, nullptr);
-    type(editor, QStringLiteral("8"));
+    shelltest::TypeText(editor, QStringLiteral("8"));
     EXPECT_TRUE(grid->endEditItem(true));
     EXPECT_EQ(item->value(), QVariant(8));
     EXPECT_EQ(grid->inPlaceEditor(), nullptr);
 
     editor = openEditor(item);
     ASSERT_NE(editor, nullptr);
-    type(editor, QStringLiteral("9"));
+    shelltest::TypeText(editor, QStringLiteral("9"));
     EXPECT_FALSE(grid->endEditItem(false));
     EXPECT_EQ(item->value(), QVariant(8));
     EXPECT_EQ(item->updates, 1);

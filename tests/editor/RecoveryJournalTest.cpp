@@ -47,6 +47,13 @@ protected:
         return ReadJournal(Journal()->FilePath());
     }
 
+    // Every file the journal names is as the journal knows it (else recovery would skip its table).
+    void ExpectFilesAsOnDisk(const JournalContents& journal) const
+    {
+        for (const FileIdentity& file : journal.files)
+            EXPECT_TRUE(IdentifyFile(Dir(), file.name).SameContent(file)) << file.name.toStdString();
+    }
+
     // Clicks the button of the disk-change bar that carries `action`.
     static void ClickBar(QToolBar* bar, const char* action)
     {
@@ -437,8 +444,7 @@ protected:
             ASSERT_TRUE(WriteFile(Path(name), bytes));
 
         // Every table the journal replays onto is unchanged since (the recovery would skip it).
-        for (const FileIdentity& file : journal.files)
-            EXPECT_TRUE(IdentifyFile(Dir(), file.name).SameContent(file)) << file.name.toStdString();
+        ExpectFilesAsOnDisk(journal);
         Doc()->UndoStack()->clear();
         Doc()->SetCurrentRow(nullptr);
         TableList::replaceInstance(TableList::loadNew());
@@ -591,8 +597,7 @@ TEST_F(RecoveryCheckpointTest, PartlyFailedSaveMakesTheSavedTablesTheBase)
     ASSERT_NE(item, SampleDataFiles()[3].bytes);
     // The journal knows the item table by what the save wrote, and holds only the monster table.
     const JournalContents journal = Written();
-    for (const FileIdentity& file : journal.files)
-        EXPECT_TRUE(IdentifyFile(Dir(), file.name).SameContent(file)) << file.name.toStdString();
+    ExpectFilesAsOnDisk(journal);
     ASSERT_EQ(journal.entries.size(), 1u);
     EXPECT_EQ(journal.entries[0].tables, std::vector<std::u16string>{u"monster.txt"});
     EXPECT_FALSE(Journal()->TableTouched(u"item.txt"));
@@ -612,8 +617,7 @@ TEST_F(RecoveryCheckpointTest, ChangesKeptOverAFileChangedOnDiskAreRecoveredOnto
     EXPECT_EQ(Table(u"monster.txt")->m_rows.size(), 3);
     // The journal replays onto the monster file as it is now.
     const JournalContents journal = Written();
-    for (const FileIdentity& file : journal.files)
-        EXPECT_TRUE(IdentifyFile(Dir(), file.name).SameContent(file)) << file.name.toStdString();
+    ExpectFilesAsOnDisk(journal);
     EXPECT_TRUE(Journal()->TableTouched(u"monster.txt"));
     ASSERT_TRUE(Doc()->SetCellValue(Row(u"monster.txt", 2), 1, u"Ogre"));
     ExpectRecoveredAsSaved(3);

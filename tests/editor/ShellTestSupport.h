@@ -3,6 +3,7 @@
 // test ever waits on a person.
 #pragma once
 
+#include "TypingSupport.h"
 #include "editor/AppSettings.h"
 #include "editor/MainFrame.h"
 #include "editor/TesselApp.h"
@@ -64,25 +65,6 @@ inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000
         QTest::qWait(10);
     }
     return true;
-}
-
-// Replaces the editor's text as a user does: select all, delete, then type (printable ASCII of
-// up to 100 characters) or commit the text through the input method (anything else).
-inline void TypeText(QLineEdit* editor, const QString& text)
-{
-    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(editor, Qt::Key_Backspace);
-    bool ascii = text.size() <= 100;
-    for (QChar c : text)
-        ascii = ascii && c.unicode() > 0x20 && c.unicode() < 0x7F;
-    if (ascii)
-    {
-        QTest::keyClicks(editor, text);
-        return;
-    }
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QApplication::sendEvent(editor, &event);
 }
 
 // The files of the sample data directory: two tables, the second linking to the first. Every
