@@ -1,5 +1,7 @@
 #include "editor/PropertyGrid.h"
 
+#include "editor/PropertyGridDelegate.h"
+
 #include <QApplication>
 #include <QFocusEvent>
 #include <QHeaderView>
@@ -402,6 +404,7 @@ PropertyGrid::PropertyGrid(QWidget* parent) : QWidget(parent)
 {
     m_tree = new PropertyGridTree(this);
     m_tree->setColumnCount(2);
+    m_tree->setItemDelegate(new PropertyGridDelegate(m_tree));
     m_tree->setHeaderLabels({QStringLiteral("Property"), QStringLiteral("Value")});
     m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -7,11 +7,14 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QImage>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QPaintEvent>
+#include <QPixmap>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -631,6 +634,48 @@ TEST_F(PropertyGridTest, ValueUpdateRepaintsOnlyItsRowAndRebuildsNothing)
         << recorder.painted.boundingRect().bottom() << ", row " << row.top() << ".." << row.bottom();
     EXPECT_EQ(tree()->topLevelItem(0)->child(5), rowBefore);
     EXPECT_EQ(shownValue(items[5]), QStringLiteral("500"));
+}
+
+// The grid keeps its texts laid out between repaints; what it paints must stay what the style
+// itself paints, through changes of text, font, width and selection.
+TEST_F(PropertyGridTest, CellsPaintAsTheStyleDoesThroughChanges)
+{
+    grid->setMarkModified(true);
+    RecordingItem* name = add(QStringLiteral("名称"), QVariant(QStringLiteral("铁剑 Shield of the North")));
+    RecordingItem* level = add(QStringLiteral("Level"), QVariant(3u));
+    RecordingItem* count = add(QStringLiteral("Count"), QVariant(4u));
+    RecordingItem* desc = add(QStringLiteral("Desc"), QVariant(QStringLiteral("short")));
+    auto* referrers = new PropertyGridItem(QStringLiteral("被引用"));
+    grid->addProperty(referrers);
+    add(QStringLiteral("怪物 2"), QVariant(QStringLiteral("狼（LinkId）")), referrers);
+
+    struct Step
+    {
+        const char* what;
+        std::function<void()> change;
+    };
+    const Step steps[] = {
+        {"as added", [] {}},
+        {"a value longer than its cell", [&] { desc->setValue(QVariant(QString(80, QChar(u'长')))); }},
+        {"the value column narrower", [&] { grid->setLeftColumnWidth(grid->width() - 90); }},
+        {"the value column wider again", [&] { grid->setLeftColumnWidth(60); }},
+        // "4" in bold (modified) and "4" in the plain font, one above the other.
+        {"a modified value in bold", [&] { level->setValue(QVariant(4u)); }},
+        {"a row made current", [&] { clickName(name); }},
+        {"the current row's value changed", [&] { name->setValue(QVariant(QStringLiteral("盾"))); }},
+        {"another row made current", [&] { clickName(count); }},
+    };
+    for (const Step& step : steps)
+    {
+        step.change();
+        QAbstractItemDelegate* own = tree()->itemDelegate();
+        const QImage ours = viewport()->grab().toImage();
+        QStyledItemDelegate plain;
+        tree()->setItemDelegate(&plain);
+        const QImage styles = viewport()->grab().toImage();
+        tree()->setItemDelegate(own);
+        EXPECT_TRUE(ours == styles) << step.what;
+    }
 }
 
 // ---- Column split --------------------------------------------------------------------------------
