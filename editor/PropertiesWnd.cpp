@@ -117,8 +117,12 @@ bool CPropertiesWnd::OnCreate()
                     QTimer::singleShot(0, this,
                                        [this]()
                                        {
-                                           if (m_referrersStale)
-                                               ShowReferrers(true);
+                                           if (!m_referrersStale)
+                                               return;
+                                           // Any entry's text may have changed meanwhile: all
+                                           // of them are set again.
+                                           m_referrers.clear();
+                                           ShowReferrers();
                                        });
             });
 
@@ -160,7 +164,7 @@ void CPropertiesWnd::CreateCommands()
                         [this]()
                         {
                             m_propertyGrid->setAlphabeticMode(!m_propertyGrid->isAlphabeticMode());
-                            ShowReferrers(true);
+                            ShowReferrers();
                         });
     commands.setUpdateHandler(ID_SORTPROPERTIES,
                               [this](CommandUi& ui)
@@ -301,13 +305,28 @@ void CPropertiesWnd::DataToUI(tarn::Row* row)
         property->SetCell(cell);
         ShowCellValue(property, cell, false);
     }
-    ShowReferrers(true);
+    ShowReferrers();
 }
 
 namespace
 {
 const QString kReferrersGroup = QStringLiteral("被引用");
+
+// An entry of "被引用": "<table label> <id>" and "<row name>（<field name>）".
+QString ReferrerName(const tarn::LinkIndex::Referrer& r)
+{
+    return QStringLiteral("%1 %2").arg(QString::fromUtf16(r.row->m_table->m_label.c_str())).arg(r.row->Id());
 }
+
+QVariant ReferrerValue(const tarn::LinkIndex::Referrer& r)
+{
+    const tarn::editor::Table* table = r.row->m_table;
+    QString field;
+    if (r.field >= 0 && r.field < table->m_fields.size())
+        field = QString::fromUtf16(table->m_fields[r.field].m_name.c_str());
+    return QVariant(QStringLiteral("%1（%2）").arg(QString::fromUtf16(r.row->Name()), field));
+}
+} // namespace
 
 PropertyGridItem* CPropertiesWnd::ReferrersGroup() const
 {
@@ -315,7 +334,7 @@ PropertyGridItem* CPropertiesWnd::ReferrersGroup() const
     return group != nullptr && group->name() == kReferrersGroup ? group : nullptr;
 }
 
-void CPropertiesWnd::ShowReferrers(bool force)
+void CPropertiesWnd::ShowReferrers(const tarn::Row* changed)
 {
     if (m_propertyGrid == nullptr)
         return;
@@ -330,25 +349,35 @@ void CPropertiesWnd::ShowReferrers(bool force)
     // The alphabetic display sorts the fields alone.
     if (m_document != nullptr && m_shownRow != nullptr && !m_propertyGrid->isAlphabeticMode())
         referrers = m_document->ReferrersOf(m_shownRow);
-    if (!force && referrers == m_referrers && (ReferrersGroup() != nullptr) == !referrers.empty())
+    PropertyGridItem* group = ReferrersGroup();
+    if (referrers == m_referrers && (group != nullptr) == !referrers.empty() &&
+        std::none_of(referrers.begin(), referrers.end(),
+                     [changed](const tarn::LinkIndex::Referrer& r) { return r.row == changed; }))
         return;
     m_referrers = std::move(referrers);
-    if (ReferrersGroup() != nullptr)
+    // As many entries as before (the common case when the caret moves): the entries take the new
+    // texts in place, so only the cells whose text changes are repainted.
+    if (group != nullptr && group->subItemCount() == static_cast<int>(m_referrers.size()))
+    {
+        for (std::size_t i = 0; i < m_referrers.size(); ++i)
+        {
+            PropertyGridItem* entry = group->subItem(static_cast<int>(i));
+            entry->setName(ReferrerName(m_referrers[i]));
+            entry->setValue(ReferrerValue(m_referrers[i]));
+            entry->setDescription(linkbreak::DescribeReferrer(m_referrers[i]));
+        }
+        return;
+    }
+    if (group != nullptr)
         m_propertyGrid->removeProperty(1);
     if (m_referrers.empty())
         return;
-    auto* group = new PropertyGridItem(kReferrersGroup);
+    group = new PropertyGridItem(kReferrersGroup);
     for (std::size_t i = 0; i < m_referrers.size(); ++i)
     {
         const tarn::LinkIndex::Referrer& r = m_referrers[i];
-        const tarn::editor::Table* table = r.row->m_table;
-        QString field;
-        if (r.field >= 0 && r.field < table->m_fields.size())
-            field = QString::fromUtf16(table->m_fields[r.field].m_name.c_str());
-        auto* entry = new PropertyGridItem(
-            QStringLiteral("%1 %2").arg(QString::fromUtf16(table->m_label.c_str())).arg(r.row->Id()),
-            QVariant(QStringLiteral("%1（%2）").arg(QString::fromUtf16(r.row->Name()), field)),
-            linkbreak::DescribeReferrer(r), static_cast<quintptr>(i));
+        auto* entry = new PropertyGridItem(ReferrerName(r), ReferrerValue(r), linkbreak::DescribeReferrer(r),
+                                           static_cast<quintptr>(i));
         entry->setAllowEdit(false);
         group->addSubItem(entry);
     }
@@ -448,7 +477,8 @@ void CPropertiesWnd::SetDocument(CTesselDoc* document)
             [this](tarn::editor::Table*, tarn::Row* row, int field) { OnDocumentCellChanged(row, field); });
     connect(m_document, &CTesselDoc::rowsRemoved, this, &CPropertiesWnd::OnRowsRemoved);
     // What refers to the shown row changes with any link, id or row that comes or goes.
-    connect(m_document, &CTesselDoc::cellChanged, this, [this]() { ShowReferrers(); });
+    connect(m_document, &CTesselDoc::cellChanged, this,
+            [this](tarn::editor::Table*, tarn::Row* row) { ShowReferrers(row); });
     connect(m_document, &CTesselDoc::rowsInserted, this, [this]() { ShowReferrers(); });
     connect(m_document, &CTesselDoc::rowsRemoved, this, [this]() { ShowReferrers(); });
     connect(m_document, &CTesselDoc::fieldRequested, this, &CPropertiesWnd::ShowField);

@@ -113,8 +113,9 @@ private:
     void OnDocumentCellChanged(tarn::Row* row, int field);
     void OnRowsRemoved(const DocRows& rows);
     void Clear();
-    // Lists again what refers to the shown row: always when `force`, else when that changed.
-    void ShowReferrers(bool force = false);
+    // Lists again what refers to the shown row when that changed, or when `changed` (a row whose
+    // cells changed) is one of the referring rows: its id or name may be what an entry shows.
+    void ShowReferrers(const tarn::Row* changed = nullptr);
     // A double-click in the grid: on an entry of "被引用", goes to that row.
     void OnGridDoubleClicked();
     // Makes field `field` of the shown row the current property.

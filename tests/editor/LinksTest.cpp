@@ -347,6 +347,42 @@ TEST_F(LinksTest, ReferrersGroupListsFollowsAndKeepsUpWithEdits)
     EXPECT_EQ(frame->m_propertiesPane.ReferrersGroup(), nullptr);
 }
 
+// Rows named as many times keep the group's entries, which take the new texts; a referring
+// row's new name shows at once.
+TEST_F(LinksTest, ReferrersGroupEntriesFollowTheRowAndTheReferringNames)
+{
+    tarn::Row* goblin = RowWithId(monsters, 10);
+    ClickRow(RowWithId(items, 1)); // Goblin drops it
+    PropertyGridItem* group = frame->m_propertiesPane.ReferrersGroup();
+    ASSERT_NE(group, nullptr);
+    ASSERT_EQ(group->subItemCount(), 1);
+    EXPECT_EQ(group->subItem(0)->value().toString(), QStringLiteral("Goblin（Drop）"));
+    const QString dropDescription = group->subItem(0)->description();
+
+    ClickRow(RowWithId(items, 3)); // Goblin loots it
+    group = frame->m_propertiesPane.ReferrersGroup();
+    ASSERT_NE(group, nullptr);
+    ASSERT_EQ(group->subItemCount(), 1);
+    EXPECT_EQ(group->subItem(0)->name(), QStringLiteral("怪物 10"));
+    EXPECT_EQ(group->subItem(0)->value().toString(), QStringLiteral("Goblin（Loot）"));
+    EXPECT_NE(group->subItem(0)->description(), dropDescription);
+
+    ASSERT_TRUE(doc->SetCellValue(goblin, kName, u"Hobgoblin"));
+    group = frame->m_propertiesPane.ReferrersGroup();
+    ASSERT_NE(group, nullptr);
+    ASSERT_EQ(group->subItemCount(), 1);
+    EXPECT_EQ(group->subItem(0)->value().toString(), QStringLiteral("Hobgoblin（Loot）"));
+    doc->Undo();
+    EXPECT_EQ(frame->m_propertiesPane.ReferrersGroup()->subItem(0)->value().toString(),
+              QStringLiteral("Goblin（Loot）"));
+
+    // The entry goes to the field it now stands for.
+    DoubleClick(grid->treeWidget()->viewport(),
+                grid->nameRect(frame->m_propertiesPane.ReferrersGroup()->subItem(0)).center());
+    ASSERT_TRUE(WaitFor([&] { return doc->CurrentRow() == goblin; }));
+    EXPECT_EQ(grid->currentItem(), Property(kLoot));
+}
+
 TEST_F(LinksTest, DeletingAReferencedRowAsksCancelKeepsContinueDeletesUndoRestores)
 {
     tarn::Row* sword = RowWithId(items, 1);
